@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the benchmarks need.
+# Idempotent: packages already present are left alone, and apt-get update runs
+# only when something is missing.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # libraries
+  libsdl2-dev libsdl2-ttf-dev
+  libpng-dev libjpeg62-turbo-dev zlib1g-dev
+  libalglib-dev libsndfile1-dev
+  nlohmann-json3-dev libcli11-dev
+  # tests and checks
+  xvfb xauth x11-apps fonts-dejavu-core
+  sox libsox-fmt-all libjpeg-turbo-progs
+  # benchmark peers
+  lua5.4 liblua5.4-dev libpixman-1-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+fi
+
+echo "install-deps: installing ${missing[*]}"
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"

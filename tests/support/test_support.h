@@ -1,0 +1,41 @@
+#pragma once
+// Small helpers shared by every test executable.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A fresh directory under the system temp folder, removed on destruction.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& Path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+std::string ReadFile(const std::filesystem::path& path);
+
+// Folder of committed fixtures (tests/fixtures) and of built executables (build/bin).
+std::filesystem::path FixturesDir();
+std::filesystem::path BinDir();
+
+struct CommandResult {
+  int status = -1;  // exit status, or -1 when the process did not exit normally
+  std::string out;
+  std::string err;
+};
+
+// Runs a program without a shell; stdout and stderr are captured.
+CommandResult RunCommand(const std::vector<std::string>& argv,
+                         const std::filesystem::path& cwd = {});
+
+}  // namespace testing_support

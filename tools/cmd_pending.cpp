@@ -1,0 +1,26 @@
+// Subcommands whose implementations are still to come. Each moves into a file
+// of its own when it is written.
+
+#include <iostream>
+
+#include "tools/commands.h"
+
+namespace tools {
+
+namespace {
+int NotYet(const char* name) {
+  std::cerr << "qazmir-tool " << name << ": not available in this build\n";
+  return 1;
+}
+}  // namespace
+
+int RunPack(const CommonOptions&, const std::string&, const std::string&) { return NotYet("pack"); }
+int RunUnpack(const CommonOptions&, const std::string&, const std::string&) {
+  return NotYet("unpack");
+}
+int RunLs(const CommonOptions&, const std::string&) { return NotYet("ls"); }
+int RunFont(const CommonOptions&, const FontOptions&) { return NotYet("font"); }
+int RunEffect(const CommonOptions&, const EffectOptions&) { return NotYet("effect"); }
+int RunCheck(const CommonOptions&, const std::string&) { return NotYet("check"); }
+
+}  // namespace tools
