@@ -14,11 +14,6 @@ int NotYet(const char* name) {
 }
 }  // namespace
 
-int RunPack(const CommonOptions&, const std::string&, const std::string&) { return NotYet("pack"); }
-int RunUnpack(const CommonOptions&, const std::string&, const std::string&) {
-  return NotYet("unpack");
-}
-int RunLs(const CommonOptions&, const std::string&) { return NotYet("ls"); }
 int RunFont(const CommonOptions&, const FontOptions&) { return NotYet("font"); }
 int RunEffect(const CommonOptions&, const EffectOptions&) { return NotYet("effect"); }
 int RunCheck(const CommonOptions&, const std::string&) { return NotYet("check"); }
