@@ -119,7 +119,7 @@ std::string FormatRealGeneral(double v, int precision) {
     if (c != '.') digits.push_back(c);
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
   std::string out = negative ? "-" : "";
-  if (exponent >= precision || exponent < -5) {
+  if (exponent >= precision || exponent < -4) {
     out += digits[0];
     if (digits.size() > 1) {
       out += '.';

@@ -30,7 +30,7 @@ std::optional<double> ParseRealText(std::string_view text);
 
 // A real number as the engine prints it: general format with 15 significant
 // digits, "." as decimal point, scientific form ("1.5E20", "1E-5") when the
-// exponent is below -5 or at least 15.
+// decimal exponent is below -4 or at least 15 (0.0001 stays "0.0001").
 std::string FormatRealGeneral(double v, int precision = 15);
 
 // ASCII-only upper case: only a-z change, as the engine's name handling does.
