@@ -1,0 +1,67 @@
+#pragma once
+// A decoded picture as every image decoder returns it.
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace resources {
+
+// Why a decoder gave up. Callers only see a quiet failure of the entry; the
+// reason is for tests, tools and fuzzing.
+enum class DecodeError {
+  None,
+  BadSignature,  // not this format at all
+  Truncated,     // the data end before the picture does
+  Unsupported,   // a legal variant this player does not read
+  TooLarge,      // the dimensions exceed the limits below
+  Corrupt,       // inconsistent headers or compressed data
+};
+
+// Decoders refuse pictures beyond these sizes before allocating anything, so a
+// header can never ask for more memory than a real game image could use.
+inline constexpr int32_t kMaxImageSide = 32768;
+inline constexpr int64_t kMaxImagePixels = int64_t{1} << 25;  // 128 MiB of ARGB
+
+inline bool DimensionsAllowed(int64_t width, int64_t height) {
+  return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
+         width * height <= kMaxImagePixels;
+}
+
+struct DecodedImage {
+  int32_t width = 0;
+  int32_t height = 0;
+  // Bits per pixel of the source bitmap (1, 4, 8, 16, 24 or 32).
+  int bitsPerPixel = 0;
+  // True when the alpha bytes of `pixels` are the picture's own (a 32-bit
+  // bitmap); false when the source has no alpha channel and alpha is 255.
+  bool hasAlpha = false;
+  // width x height ARGB values (alpha in the top byte), rows top to bottom.
+  std::vector<uint32_t> pixels;
+  // For 8-bit palette BMPs only: the raw palette index of every pixel, in the
+  // same order. Such a bitmap can serve as an alpha mask whose index values
+  // are the alpha levels, whatever colours its palette holds.
+  std::vector<uint8_t> indices;
+
+  uint32_t& At(int32_t x, int32_t y) {
+    return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+  }
+  uint32_t At(int32_t x, int32_t y) const {
+    return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+  }
+};
+
+enum class ImageFormat { Bmp, Png, Jpeg, Tga };
+
+// The decoder a file name selects by its extension: ".tga" Targa, ".jpg" and
+// ".jpeg" JPEG, ".png" PNG, anything else BMP. Letter case does not matter.
+ImageFormat FormatFromName(std::string_view name);
+
+DecodeError DecodeBmp(std::span<const uint8_t> data, DecodedImage& out);
+DecodeError DecodePng(std::span<const uint8_t> data, DecodedImage& out);
+DecodeError DecodeJpeg(std::span<const uint8_t> data, DecodedImage& out);
+DecodeError DecodeTga(std::span<const uint8_t> data, DecodedImage& out);
+DecodeError DecodeImage(ImageFormat format, std::span<const uint8_t> data, DecodedImage& out);
+
+}  // namespace resources

@@ -1,0 +1,63 @@
+#pragma once
+// Real image files made inside the tests: PNG through libpng, JPEG through
+// libjpeg, BMP and Targa written byte by byte.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace test_images {
+
+// ARGB of pixel (x, y).
+using PixelFn = std::function<uint32_t(int x, int y)>;
+
+struct PngOptions {
+  int colorType = 6;  // PNG_COLOR_TYPE_RGB_ALPHA
+  int bitDepth = 8;
+  bool interlaced = false;
+  std::vector<uint32_t> palette;  // ARGB; alpha below 255 goes to tRNS
+};
+// Pixels are given as ARGB; grey types take the blue byte (and 16-bit depths
+// repeat each byte), palette types take the blue byte as the index.
+std::string MakePng(int width, int height, const PixelFn& pixel, const PngOptions& options = {});
+
+struct JpegOptions {
+  int quality = 95;
+  int components = 3;  // 1 grey, 3 RGB, 4 CMYK (Adobe-inverted values from ARGB)
+  bool progressive = false;
+};
+std::string MakeJpeg(int width, int height, const PixelFn& pixel, const JpegOptions& options = {});
+
+struct BmpOptions {
+  int bpp = 24;
+  bool topDown = false;
+  int headerSize = 40;          // 12 core, 40 info, 108 v4, 124 v5
+  std::vector<uint32_t> palette;  // for bpp <= 8
+  uint32_t compression = 0;     // 0 RGB, 3 bit fields (masks below)
+  uint32_t masks[4] = {0, 0, 0, 0};
+};
+// Pixel values: palette indices for bpp <= 8 (the low bits of the value), the
+// packed value for 16-bit, ARGB for 24 and 32-bit.
+std::string MakeBmp(int width, int height, const std::function<uint32_t(int, int)>& value,
+                    const BmpOptions& options = {});
+// An 8-bit BMP with an RLE8 stream given byte for byte.
+std::string MakeRleBmp(int width, int height, int bpp, const std::vector<uint32_t>& palette,
+                       const std::string& stream);
+
+struct TgaOptions {
+  int depth = 32;          // 8, 16, 24, 32
+  bool rle = false;
+  bool grey = false;        // with depth 8
+  bool mapped = false;      // with depth 8; palette below
+  std::vector<uint32_t> palette;  // ARGB, written as 24 or 32-bit entries
+  int mapFirst = 0;
+  int alphaBits = -1;       // descriptor bits 0-3; -1: 8 for 32-bit, 1 for 16-bit, else 0
+  bool topDown = false;
+  bool rightToLeft = false;
+};
+// Pixel values: ARGB for true colour, grey level or index for 8-bit.
+std::string MakeTga(int width, int height, const std::function<uint32_t(int, int)>& value,
+                    const TgaOptions& options = {});
+
+}  // namespace test_images
