@@ -1,0 +1,62 @@
+#pragma once
+// Canvas2D: the software canvas that draws into a Frame.
+//
+// Calls draw at once (Flush has nothing to do). Fast paths, each giving
+// exactly the pixels of the general path:
+//   - pixel-exact blit: an axis-aligned pattern at whole-pixel coordinates at
+//     its own size (filtering then cannot change a texel), walked row by row
+//     over the texels whose alpha is above 0, with straight copies for opaque
+//     textures and vectorised alpha and additive blends;
+//   - flat rectangles row by row;
+//   - one scan of a parallelogram (scaled and rotated images) with a single
+//     set of fixed-point texture steps, nearest or bilinear.
+// Other quadrilaterals are drawn as two triangles.
+
+#include "render/blend.h"
+#include "render/canvas.h"
+#include "render/frame.h"
+#include "render/rasterizer.h"
+
+namespace render {
+
+class PatternTexture;
+
+class Canvas2D final : public Canvas {
+ public:
+  // The canvas draws into `frame`, which must outlive it.
+  explicit Canvas2D(Frame& frame);
+
+  int Width() const override { return frame_.Width(); }
+  int Height() const override { return frame_.Height(); }
+
+  void DrawImageQuad(const RenderImage* image, const QuadCorners& corners,
+                     const QuadColours& colours, int pattern, const SourceRect& source,
+                     uint32_t effect) override;
+  void FillRect(int left, int top, int width, int height, uint32_t colour,
+                uint32_t effect) override;
+  void FillTriangle(PointD a, PointD b, PointD c, uint32_t colour, uint32_t effect) override;
+
+  void SetClipRect(const ClipRect& rect) override;
+  ClipRect GetClipRect() const override { return clip_; }
+  void SetSmoothing(bool on) override { smoothing_ = on; }
+  bool Smoothing() const override { return smoothing_; }
+
+  Frame& GetFrame() { return frame_; }
+
+  // With fast paths off every image goes through the general scan; tests and
+  // benchmarks use it to check that the fast paths change no pixel.
+  void SetFastPathsEnabled(bool on) { fastPaths_ = on; }
+
+ private:
+  struct TexturedQuad;
+
+  bool TryBlit(const TexturedQuad& quad);
+  void DrawTextured(const TexturedQuad& quad, const int* order, int count, const int* planeIndex);
+
+  Frame& frame_;
+  ClipRect clip_;
+  bool smoothing_ = false;
+  bool fastPaths_ = true;
+};
+
+}  // namespace render
