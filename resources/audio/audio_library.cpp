@@ -74,7 +74,7 @@ uint32_t AudioLibrary::AddSample(std::shared_ptr<PcmBuffer> pcm, SoundLoadError 
 
 uint32_t AudioLibrary::SampleLoad(const std::filesystem::path& file, uint64_t offset,
                                   uint64_t length, uint32_t maxPlaybacks, uint32_t flags) {
-  if (!initialized_) return Fail(kAudioErrorInit);
+  if (!initialized_) return FailHandle(kAudioErrorInit);
   auto pcm = std::make_shared<PcmBuffer>();
   SoundLoadError e = DecodeSampleFile(file, offset, length, *pcm);
   return AddSample(std::move(pcm), e, maxPlaybacks, flags);
@@ -82,16 +82,16 @@ uint32_t AudioLibrary::SampleLoad(const std::filesystem::path& file, uint64_t of
 
 uint32_t AudioLibrary::SampleLoad(std::string_view memory, uint64_t offset, uint64_t length,
                                   uint32_t maxPlaybacks, uint32_t flags) {
-  if (!initialized_) return Fail(kAudioErrorInit);
+  if (!initialized_) return FailHandle(kAudioErrorInit);
   auto pcm = std::make_shared<PcmBuffer>();
   SoundLoadError e = DecodeSampleMemory(memory, offset, length, *pcm);
   return AddSample(std::move(pcm), e, maxPlaybacks, flags);
 }
 
 uint32_t AudioLibrary::SampleGetChannel(uint32_t sample, bool onlyNew) {
-  if (!initialized_) return Fail(kAudioErrorInit);
+  if (!initialized_) return FailHandle(kAudioErrorInit);
   std::lock_guard<std::mutex> guard(lock_);
-  if (!mixer_.IsSample(sample)) return Fail(kAudioErrorHandle);
+  if (!mixer_.IsSample(sample)) return FailHandle(kAudioErrorHandle);
   const uint32_t channel = mixer_.SampleGetChannel(sample, onlyNew);
   error_ = channel ? kAudioOk : kAudioErrorNoChannel;
   return channel;
@@ -114,7 +114,7 @@ uint32_t AudioLibrary::AddStream(std::unique_ptr<PcmStream> stream, SoundLoadErr
 
 uint32_t AudioLibrary::StreamCreateFile(const std::filesystem::path& file, uint64_t offset,
                                         uint64_t length, uint32_t flags) {
-  if (!initialized_) return Fail(kAudioErrorInit);
+  if (!initialized_) return FailHandle(kAudioErrorInit);
   SoundLoadError e = SoundLoadError::None;
   auto stream = OpenStreamFile(file, offset, length, e);
   return AddStream(std::move(stream), e, flags);
@@ -122,7 +122,7 @@ uint32_t AudioLibrary::StreamCreateFile(const std::filesystem::path& file, uint6
 
 uint32_t AudioLibrary::StreamCreateFile(std::shared_ptr<const std::string> memory,
                                         uint64_t offset, uint64_t length, uint32_t flags) {
-  if (!initialized_) return Fail(kAudioErrorInit);
+  if (!initialized_) return FailHandle(kAudioErrorInit);
   SoundLoadError e = SoundLoadError::None;
   auto stream = OpenStreamMemory(std::move(memory), offset, length, e);
   return AddStream(std::move(stream), e, flags);

@@ -81,7 +81,8 @@ class AudioLibrary {
   int ChannelIsActive(uint32_t channel);
   // Any pointer may be null.
   bool ChannelGetAttributes(uint32_t channel, int* frequency, int* volume, int* pan);
-  // volume 0 to 100 (clamped); -1 leaves frequency or volume as it is, -101 the pan.
+  // volume 0 to 100 (clamped); -1 leaves the volume as it is, 0 or -1 the
+  // frequency (kept and reported, not a playback rate), -101 the pan.
   bool ChannelSetAttributes(uint32_t channel, int frequency, int volume, int pan);
   int ErrorGetCode() const { return error_; }
 
@@ -96,6 +97,10 @@ class AudioLibrary {
   bool Fail(int code) {
     error_ = code;
     return false;
+  }
+  uint32_t FailHandle(int code) {
+    error_ = code;
+    return 0;
   }
   uint32_t AddSample(std::shared_ptr<PcmBuffer> pcm, SoundLoadError error, uint32_t maxPlaybacks,
                      uint32_t flags);

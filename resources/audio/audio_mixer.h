@@ -50,9 +50,10 @@ class AudioMixer {
   // 1 while playing, 0 otherwise (also for unknown handles).
   int IsActive(uint32_t channel) const;
   bool GetAttributes(uint32_t channel, ChannelAttributes& out) const;
-  // Values are clamped to their ranges; -1 (frequency, volume) and -101 (pan)
-  // leave a value unchanged. The frequency is kept and reported but does not
-  // change the playback rate.
+  // Values are clamped to their ranges; -1 (volume), 0 or -1 (frequency) and
+  // -101 (pan) leave a value unchanged. The frequency is kept and reported but
+  // does not change the playback rate: sources are converted to the mixing
+  // rate when they are decoded.
   bool SetAttributes(uint32_t channel, int frequency, int volume, int pan);
   bool IsChannel(uint32_t handle) const;
   bool IsSample(uint32_t handle) const;
