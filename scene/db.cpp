@@ -6,6 +6,8 @@
 #include "platform/path_resolver.h"
 #include "platform/user_dirs.h"
 #include "resources/audio/sound_system.h"
+#include "render/font_store.h"
+#include "resources/image_cache.h"
 #include "scene/prop_table.h"
 #include "scene/state_file.h"
 
@@ -72,12 +74,16 @@ void TQZDB::Register(ClassRegistry& registry) {
   t.ScriptField("exKeyDown", &TQZDB::exKeyDown);
   t.ScriptField("exExit", &TQZDB::exExit);
   t.Script("exMouseMove", Ev::MouseMove);
-  t.Field("MaxMem", PropType::Int32, &TQZDB::MaxMem);
+  t.OrdFn(
+      "MaxMem", PropType::Int32, [](const TQZDB& e) -> int64_t { return e.MaxMem(); },
+      [](TQZDB& e, int64_t v) { e.SetMaxMem(static_cast<int32_t>(v)); });
   t.ScriptField("exCheat", &TQZDB::exCheat);
   t.Field("Cheats", PropType::String, &TQZDB::Cheats);
   t.Field("SaveErr", PropType::Bool, &TQZDB::SaveErr);
   t.ScriptField("exSetScreen", &TQZDB::exSetScreen);
-  t.Field("AlwaysLoadIm", PropType::Bool, &TQZDB::AlwaysLoadIm);
+  t.OrdFn(
+      "AlwaysLoadIm", PropType::Bool, [](const TQZDB& e) -> int64_t { return e.AlwaysLoadIm(); },
+      [](TQZDB& e, int64_t v) { e.SetAlwaysLoadIm(v != 0); });
   t.Field("Version", PropType::Int32, &TQZDB::Version);
   t.Script("exMouseIn", Ev::MouseIn);
   t.Script("exMouseOut", Ev::MouseOut);
@@ -88,6 +94,28 @@ void TQZDB::Register(ClassRegistry& registry) {
 void TQZDB::SetServices(const GameServices& services) {
   services_ = services;
   if (!services_.host) services_.host = &DefaultHost();
+  ConnectImageCache();
+}
+
+void TQZDB::ConnectImageCache() {
+  resources::ImageCache* cache = services_.images;
+  if (!cache) return;
+  cache->SetPack(&pack_);
+  cache->SetUserFolder(perUserFolder_);
+  cache->SetMaxMem(maxMem_);
+  cache->SetAlwaysLoad(alwaysLoadIm_);
+  cache->SetLoadingQuery([] { return IsLoading(); });
+  cache->SetProgressHook([this] { ImageLoadProgress(); });
+}
+
+void TQZDB::SetMaxMem(int32_t bytes) {
+  maxMem_ = bytes;
+  if (services_.images) services_.images->SetMaxMem(bytes);
+}
+
+void TQZDB::SetAlwaysLoadIm(bool on) {
+  alwaysLoadIm_ = on;
+  if (services_.images) services_.images->SetAlwaysLoad(on);
 }
 
 // ---- property setters ---------------------------------------------------------
@@ -96,6 +124,7 @@ void TQZDB::SetServices(const GameServices& services) {
 // absolute or climb out of the per-user folder give no save file.
 void TQZDB::SetFileRS(const std::string& value) {
   perUserFolder_ = platform::PerUserFolder(Id, platform::GameFiles().Cp());
+  if (services_.images) services_.images->SetUserFolder(perUserFolder_);
   fileRS_ = value;
   saveFile_.reset();
   if (value.empty()) return;
@@ -204,7 +233,15 @@ void TQZDB::SetSoundFile(const std::string& value) {
 void TQZDB::SetFileFonts(const std::string& value) {
   if (value == fileFonts_) return;
   fileFonts_ = value;
-  // The font archive is loaded by the rendering side (wired with the fonts).
+  ReloadFonts();
+}
+
+void TQZDB::ReloadFonts() {
+  render::FontStore* fonts = services_.fonts;
+  if (!fonts) return;
+  fonts->ReleaseFonts();
+  if (fileFonts_.empty()) return;
+  if (auto path = platform::GameFiles().Resolve(fileFonts_)) fonts->LoadFontArchive(path->string());
 }
 
 // ---- loading --------------------------------------------------------------------
@@ -232,6 +269,8 @@ void TQZDB::LoadGame() {
     pack_.Open(*packPath);
   else
     pack_.Close();
+  if (services_.images && services_.canvas && !particleSheet_)
+    particleSheet_ = services_.images->RequestImage("particles.bmp", true);
   auto bytes = platform::ReadWholeFile(*gamePath);
   if (!bytes) return;
   LoadGameData({reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()});

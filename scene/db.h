@@ -25,9 +25,12 @@
 
 namespace render {
 class Canvas;
+class FontStore;
 }
 namespace resources {
+class ImageCache;
 class SoundSystem;
+class TQZIm;
 }
 
 namespace scene {
@@ -40,6 +43,8 @@ struct GameServices {
   GameHost* host = nullptr;
   render::Canvas* canvas = nullptr;
   resources::SoundSystem* sound = nullptr;
+  resources::ImageCache* images = nullptr;
+  render::FontStore* fonts = nullptr;
 };
 
 // One entry of the unicode font table.
@@ -63,13 +68,16 @@ class TQZDB : public TQZElement {
   script::ScriptSlot exLoadImProcess;
   script::ScriptSlot exKeyDown;
   script::ScriptSlot exExit;
-  int32_t MaxMem = 0;
   script::ScriptSlot exCheat;
   std::string Cheats;
   bool SaveErr = false;
   script::ScriptSlot exSetScreen;
-  bool AlwaysLoadIm = false;
   int32_t Version = 0;
+
+  int32_t MaxMem() const { return maxMem_; }
+  void SetMaxMem(int32_t bytes);
+  bool AlwaysLoadIm() const { return alwaysLoadIm_; }
+  void SetAlwaysLoadIm(bool on);
 
   const std::string& FileRS() const { return fileRS_; }
   const std::string& FileFonts() const { return fileFonts_; }
@@ -122,6 +130,9 @@ class TQZDB : public TQZElement {
   const std::string& UnicodeFaceName() const { return unicodeFace_; }
   // The unicode TrueType font, when the game ships one.
   const std::optional<std::filesystem::path>& UnicodeFontFile() const { return unicodeTtf_; }
+  // The cache entries of the particle sheet and of the unicode glyph atlas.
+  resources::TQZIm* ParticleSheet() const { return particleSheet_; }
+  resources::TQZIm* UnicodeGlyphs() const { return unicodeGlyphs_; }
 
   // ---- settings ---------------------------------------------------------------
   int SoundVolume() const { return soundVolume_; }
@@ -194,6 +205,11 @@ class TQZDB : public TQZElement {
   void SetUpUnicode();
   bool ReadUnicodeTable(const std::string& text);
   void ClearInitialised(TQZElement& e);
+  void ConnectImageCache();
+ public:
+  // Loads the fonts of the archive named by FileFonts (again).
+  void ReloadFonts();
+ private:
 
   GameServices services_;
   std::string gameFileName_;
@@ -213,6 +229,10 @@ class TQZDB : public TQZElement {
   std::vector<UnicodeGlyph> unicodeTable_;
   std::string unicodeFace_;
   std::optional<std::filesystem::path> unicodeTtf_;
+  resources::TQZIm* particleSheet_ = nullptr;
+  resources::TQZIm* unicodeGlyphs_ = nullptr;
+  int32_t maxMem_ = 0;
+  bool alwaysLoadIm_ = false;
 
   int soundVolume_ = 100;
   int musicVolume_ = 50;

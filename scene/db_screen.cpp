@@ -1,6 +1,8 @@
 // Completion of a screen switch.
 
+#include "platform/path_resolver.h"
 #include "resources/audio/sound_system.h"
+#include "resources/image_cache.h"
 #include "scene/db.h"
 
 namespace scene {
@@ -18,7 +20,16 @@ void TQZDB::CompleteScreenSwitch() {
   Host().RenderFrame(false);
   if (!IsLoading()) return;
   DropHover();
+  resources::ImageCache* cache = services_.images;
+  if (cache) cache->ResetReferences();
   ClearResourcesLoaded();
+  if (cache) {
+    particleSheet_ = cache->RequestImage("particles.bmp", false);
+    if (platform::GameFiles().Exists("unicode\\unicode.fnt"))
+      unicodeGlyphs_ = cache->RequestImage("unicode\\unicode.png", true);
+    cache->SetNeededImages(cache->NeededImages() + 1);
+    cache->SetLoadedImages(0);
+  }
   currentScreen_ = nullptr;
   for (size_t i = 0; i < ChildCount(); ++i) {
     TQZElement* c = Child(i);
@@ -28,6 +39,7 @@ void TQZDB::CompleteScreenSwitch() {
   if (services_.sound) services_.sound->StopMuz();
   RunScript(exSetScreen, "SetScreen", Vars.get());
   if (currentScreen_) currentScreen_->DoShow();
+  if (cache) cache->ReleaseUnreferenced();
   Host().ResetClock();
 }
 

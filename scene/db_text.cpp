@@ -5,6 +5,7 @@
 #include "platform/file_io.h"
 #include "platform/numeric.h"
 #include "platform/path_resolver.h"
+#include "resources/image_cache.h"
 #include "scene/db.h"
 
 namespace scene {
@@ -98,6 +99,7 @@ void TQZDB::SetUpUnicode() {
   unicodeCache_ = lng ? platform::IniDocument::Load(*lng, files.Cp())
                       : platform::IniDocument(files.Cp());
   unicodeMode_ = true;
+  if (services_.images) unicodeGlyphs_ = services_.images->RequestImage("unicode\\unicode.png", true);
   auto text = platform::ReadWholeFile(*fnt, UINT64_C(64) << 20);
   if (!text) {
     std::cerr << "qazmir: cannot read unicode\\unicode.fnt\n";

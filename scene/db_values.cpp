@@ -1,6 +1,7 @@
 // Script names of the root, and the names of the run state that every element answers.
 
 #include "resources/audio/sound_system.h"
+#include "resources/image_cache.h"
 #include "scene/db.h"
 
 namespace scene {
@@ -77,6 +78,12 @@ bool TQZDB::GetSharedValue(TQZElement& asker, const std::string& name, Value& ou
       }
       if (name == "CURSORAT") return out = ref(hovered_), true;
       if (name == "CURSORATNIL") return out = Value::Byte(hovered_ ? 0 : 1), true;
+      break;
+    case 'I':
+      if (name == "IMFORLOADCOUNT")
+        return out = Value::Integer(services_.images ? services_.images->NeededImages() : 0), true;
+      if (name == "IMFORLOADPOS")
+        return out = Value::Integer(services_.images ? services_.images->LoadedImages() : 0), true;
       break;
     case 'K':
       if (name == "KEYDOWNED") return out = Value::Integer(keyCode_), true;
