@@ -177,7 +177,7 @@ void TQZElement::SetScriptText(script::ScriptSlot& slot, const std::string& text
   slot.Prepared.clear();
   slot.Compiled.reset();
   if (text.empty()) return;
-  if (auto prepare = GetScriptHooks().Prepare) prepare(slot);
+  if (auto prepare = GetScriptHooks().Prepare) prepare(*this, slot);
 }
 
 void TQZElement::RunScript(const script::ScriptSlot& slot, const char* context,

@@ -191,7 +191,8 @@ class TQZElement {
 // scripts). Until installed, texts are kept with an empty prepared form and
 // runs do nothing.
 struct ScriptHooks {
-  void (*Prepare)(script::ScriptSlot& slot) = nullptr;
+  // element: the owner of the text (its root decides whether errors are logged).
+  void (*Prepare)(TQZElement& element, script::ScriptSlot& slot) = nullptr;
   void (*Run)(TQZElement& element, const script::ScriptSlot& slot, const char* context,
               script::TVarList* sink) = nullptr;
 };

@@ -5,6 +5,7 @@
 // Real and Date in `d`, String in `s`. Element references are LongWord handles.
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,27 @@ struct Value {
   std::string s;
 
   Value() = default;
+  // Copies move the text only for String values: the text of every other kind
+  // is always empty, which keeps numeric copies cheap on the hot paths.
+  Value(const Value& o) : kind(o.kind) {
+    CopyScalar(o);
+    if (o.kind == VKind::String) s = o.s;
+  }
+  Value(Value&& o) noexcept : kind(o.kind), s(std::move(o.s)) { CopyScalar(o); }
+  Value& operator=(const Value& o) {
+    if (this == &o) return *this;
+    if (kind == VKind::String || o.kind == VKind::String) s = o.s;
+    kind = o.kind;
+    CopyScalar(o);
+    return *this;
+  }
+  Value& operator=(Value&& o) noexcept {
+    if (kind == VKind::String || o.kind == VKind::String) s = std::move(o.s);
+    kind = o.kind;
+    CopyScalar(o);
+    return *this;
+  }
+  ~Value() = default;
 
   static Value Byte(uint8_t v) { return MakeInt(VKind::Byte, v); }
   static Value ShortInt(int8_t v) { return MakeInt(VKind::ShortInt, v); }
@@ -105,6 +127,8 @@ struct Value {
     r.i = v;
     return r;
   }
+  // The eight bytes of the number, whichever member holds them.
+  void CopyScalar(const Value& o) { std::memcpy(static_cast<void*>(&i), &o.i, sizeof i); }
 };
 
 // Date text in the player's fixed formats: "dd.mm.yyyy", "hh:nn:ss", and both

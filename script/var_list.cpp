@@ -1,13 +1,77 @@
 #include "script/var_list.h"
 
+#include <cstddef>
+
+#include "script/element_path.h"
+#include "script/host.h"
 #include "script/names.h"
 
 namespace script {
 
+namespace {
+
+// Lists up to this size are scanned; longer ones use the hash index.
+constexpr size_t kLinearLimit = 8;
+
+std::string_view ArrayBase(std::string_view name) {
+  size_t p = name.find('[');
+  return p == std::string_view::npos ? std::string_view() : name.substr(0, p);
+}
+
+}  // namespace
+
+TVarList::TVarList(const TVarList& other) : items_(other.items_) {
+  epochs_.assign(items_.size(), 0);
+  RebuildArrayNames();
+}
+
+TVarList& TVarList::operator=(const TVarList& other) {
+  if (this == &other) return *this;
+  items_ = other.items_;
+  epochs_.assign(items_.size(), 0);
+  journal_.clear();
+  marks_.clear();
+  epoch_ = 0;
+  InvalidateIndex();
+  RebuildArrayNames();
+  return *this;
+}
+
+void TVarList::Clear() {
+  if (!marks_.empty()) {
+    Undo u;
+    u.kind = Undo::Cleared;
+    u.all = std::move(items_);
+    u.allEpochs = std::move(epochs_);
+    journal_.push_back(std::move(u));
+  }
+  items_.clear();
+  epochs_.clear();
+  InvalidateIndex();
+  arrayNames_.clear();
+  bracketed_ = 0;
+}
+
 int TVarList::IndexOf(std::string_view name) const {
-  for (size_t i = 0; i < items_.size(); ++i)
-    if (items_[i].Name == name) return static_cast<int>(i);
-  return -1;
+  if (items_.size() <= kLinearLimit) {
+    for (size_t i = 0; i < items_.size(); ++i)
+      if (items_[i].Name == name) return static_cast<int>(i);
+    return -1;
+  }
+  if (!indexValid_) {
+    index_.clear();
+    for (size_t i = 0; i < items_.size(); ++i) index_.emplace(items_[i].Name, static_cast<uint32_t>(i));
+    indexValid_ = true;
+  }
+  auto it = index_.find(std::string(name));
+  return it == index_.end() ? -1 : static_cast<int>(it->second);
+}
+
+int TVarList::IndexOfHinted(const std::string& name, uint32_t& hint) const {
+  if (hint < items_.size() && items_[hint].Name == name) return static_cast<int>(hint);
+  int i = IndexOf(name);
+  if (i >= 0) hint = static_cast<uint32_t>(i);
+  return i;
 }
 
 TVar* TVarList::Find(std::string_view name) {
@@ -23,31 +87,191 @@ const TVar* TVarList::Find(std::string_view name) const {
 bool TVarList::AddQuiet(const TVar& var) {
   if (Exists(var.Name)) return true;
   if (!IsValidVarName(var.Name)) return false;
-  items_.push_back(var);
+  Append(var);
+  return true;
+}
+
+bool TVarList::Add(const TVar& var, ScriptHost* host) {
+  if (Exists(var.Name)) return true;
+  if (!IsValidVarName(var.Name)) return false;
+  if (host && var.Name.find('.') != std::string::npos && host->LogEnabled())
+    host->WriteLogLine("Add var " + var.Name + " (in " + host->ElementDescription() + " " +
+                       host->EventLabel());
+  Append(var);
   return true;
 }
 
 bool TVarList::SetExisting(std::string_view name, const Value& value) {
-  TVar* v = Find(name);
-  if (!v) return false;
-  v->value = value;
+  int i = IndexOf(name);
+  if (i < 0) return false;
+  SetValueAt(static_cast<size_t>(i), value);
   return true;
+}
+
+void TVarList::SaveBeforeChange(size_t i) {
+  if (epochs_[i] == epoch_) return;
+  Undo u;
+  u.kind = Undo::ValueChanged;
+  u.index = static_cast<uint32_t>(i);
+  u.epoch = epochs_[i];
+  u.var.value = items_[i].value;
+  journal_.push_back(std::move(u));
+  epochs_[i] = epoch_;
+}
+
+void TVarList::SetValueAt(size_t i, const Value& value) {
+  if (!marks_.empty()) SaveBeforeChange(i);
+  items_[i].value = value;
+}
+
+void TVarList::SetValueAt(size_t i, Value&& value) {
+  if (!marks_.empty()) SaveBeforeChange(i);
+  items_[i].value = std::move(value);
 }
 
 bool TVarList::GetLocal(std::string_view name, TVar& out) const {
   out.Name = std::string(name);
-  const TVar* v = Find(name);
-  if (!v) return false;
-  out = *v;
+  int i = IndexOf(name);
+  if (i < 0) return false;
+  out = items_[static_cast<size_t>(i)];
+  return true;
+}
+
+void TVarList::Append(TVar var) {
+  if (!marks_.empty()) {
+    Undo u;
+    u.kind = Undo::Appended;
+    journal_.push_back(std::move(u));
+  }
+  if (var.Name.find('[') != std::string::npos) CountArrayName(var.Name, 1);
+  items_.push_back(std::move(var));
+  epochs_.push_back(epoch_);
+  IndexAppended(items_.size() - 1);
+}
+
+bool TVarList::Remove(std::string_view name) {
+  int found = IndexOf(name);
+  if (found < 0) return false;
+  size_t i = static_cast<size_t>(found);
+  if (items_[i].Name.find('[') != std::string::npos) CountArrayName(items_[i].Name, -1);
+  if (!marks_.empty()) {
+    Undo u;
+    u.kind = Undo::Removed;
+    u.index = static_cast<uint32_t>(i);
+    u.epoch = epochs_[i];
+    u.var = std::move(items_[i]);
+    journal_.push_back(std::move(u));
+  }
+  items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
+  epochs_.erase(epochs_.begin() + static_cast<std::ptrdiff_t>(i));
+  InvalidateIndex();
   return true;
 }
 
 bool TVarList::NamesArray(std::string_view name) const {
+  if (bracketed_ == 0) return false;
+  if (name.find('[') == std::string_view::npos) {
+    auto it = arrayNames_.find(std::string(name));
+    return it != arrayNames_.end() && it->second > 0;
+  }
   for (const auto& v : items_)
     if (v.Name.size() > name.size() && v.Name.compare(0, name.size(), name) == 0 &&
         v.Name[name.size()] == '[')
       return true;
   return false;
+}
+
+void TVarList::CopyInto(TVarList& dest, ScriptHost* host) const {
+  for (const auto& v : items_) dest.Add(v, host);
+}
+
+void TVarList::OpenSnapshot() {
+  marks_.push_back({journal_.size(), epoch_});
+  epoch_ = ++nextEpoch_;
+}
+
+void TVarList::RollBack() {
+  if (marks_.empty()) return;
+  Mark mark = marks_.back();
+  marks_.pop_back();
+  while (journal_.size() > mark.journalSize) {
+    Undo& u = journal_.back();
+    switch (u.kind) {
+      case Undo::ValueChanged:
+        items_[u.index].value = std::move(u.var.value);
+        epochs_[u.index] = u.epoch;
+        break;
+      case Undo::Appended:
+        if (items_.back().Name.find('[') != std::string::npos) CountArrayName(items_.back().Name, -1);
+        IndexPopped(items_.size() - 1);
+        items_.pop_back();
+        epochs_.pop_back();
+        break;
+      case Undo::Removed:
+        if (u.var.Name.find('[') != std::string::npos) CountArrayName(u.var.Name, 1);
+        items_.insert(items_.begin() + u.index, std::move(u.var));
+        epochs_.insert(epochs_.begin() + u.index, u.epoch);
+        InvalidateIndex();
+        break;
+      case Undo::Cleared:
+        items_ = std::move(u.all);
+        epochs_ = std::move(u.allEpochs);
+        InvalidateIndex();
+        RebuildArrayNames();
+        break;
+    }
+    journal_.pop_back();
+  }
+  epoch_ = mark.epoch;
+}
+
+void TVarList::IndexAppended(size_t i) {
+  if (indexValid_) index_.emplace(items_[i].Name, static_cast<uint32_t>(i));
+}
+
+void TVarList::IndexPopped(size_t i) {
+  if (!indexValid_) return;
+  auto it = index_.find(items_[i].Name);
+  if (it != index_.end() && it->second == i) index_.erase(it);
+}
+
+void TVarList::InvalidateIndex() {
+  if (indexValid_) index_.clear();
+  indexValid_ = false;
+}
+
+void TVarList::CountArrayName(const std::string& name, int delta) {
+  std::string base(ArrayBase(name));
+  if (delta > 0) {
+    ++arrayNames_[base];
+    ++bracketed_;
+  } else {
+    auto it = arrayNames_.find(base);
+    if (it != arrayNames_.end() && --it->second == 0) arrayNames_.erase(it);
+    --bracketed_;
+  }
+}
+
+void TVarList::RebuildArrayNames() {
+  arrayNames_.clear();
+  bracketed_ = 0;
+  for (const auto& v : items_)
+    if (v.Name.find('[') != std::string::npos) CountArrayName(v.Name, 1);
+}
+
+bool TVarList::Get(std::string_view name, TVar& out, ScriptHost* host) const {
+  if (GetLocal(name, out)) return true;
+  return ReadElementPath(host, this, std::string(name), out.value);
+}
+
+bool TVarList::Set(const TVar& var, ScriptHost* host) {
+  int i = IndexOf(var.Name);
+  if (i >= 0) {
+    SetValueAt(static_cast<size_t>(i), var.value);
+    return true;
+  }
+  if (WriteElementPath(host, this, var.Name, var.value)) return true;
+  return Add(var, host);
 }
 
 }  // namespace script

@@ -1,0 +1,50 @@
+#pragma once
+// ElementScriptHost: the interpreter's view of the element tree.
+//
+// Handles are element handles (TQZElement::Handle); names are read and written
+// through the elements' GetValue and SetValue. Error and diagnostic lines go
+// to the log "qazmir.err" in the current directory (the game's folder), each
+// ended by CR LF, appended, and only while the root's SaveErr is true.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "script/host.h"
+
+namespace scene {
+
+class TQZElement;
+class TQZDB;
+class ScriptRunner;
+
+class ElementScriptHost : public script::ScriptHost {
+ public:
+  explicit ElementScriptHost(ScriptRunner& runner) : runner_(runner) {}
+
+  uint32_t CurrentElement() override;
+  bool IsElement(uint32_t handle) override;
+  uint32_t ParentOf(uint32_t handle) override;
+  uint32_t RootElement() override;
+  bool GetValue(uint32_t element, const std::string& name, script::Value& out) override;
+  bool SetValue(uint32_t element, const std::string& name, const script::Value& value) override;
+  std::string LookupText(const std::string& key) override;
+  bool LogEnabled() override;
+  void WriteLogLine(const std::string& line) override;
+  std::string ElementDescription() override;
+  std::string EventLabel() override;
+
+  // The log file; a line that cannot be written there goes to the fallback
+  // folder when one is set (the per-user folder), else it is skipped.
+  void SetLogPath(std::filesystem::path path) { logPath_ = std::move(path); }
+  void SetLogFallbackDir(std::filesystem::path dir) { fallbackDir_ = std::move(dir); }
+
+ private:
+  TQZDB* Root();
+
+  ScriptRunner& runner_;
+  std::filesystem::path logPath_ = "qazmir.err";
+  std::filesystem::path fallbackDir_;
+};
+
+}  // namespace scene

@@ -1,0 +1,133 @@
+// The declaration pass: PROCEDURE and FUNCTION declarations go into the
+// script's procedure table, USES and INCLUDE files are read and declared
+// recursively, and every other top-level statement forms the main program.
+//
+//   declaration  (PROCEDURE | FUNCTION) name ( [param {, param} [,]] ) ... ; body-statement
+//   file         (USES | INCLUDE) expr          INCLUDE also adds the file's main program
+
+#include <algorithm>
+
+#include "script/compiled.h"
+#include "script/pascalc.h"
+
+namespace script {
+
+namespace {
+
+// Files that include each other more deeply than this are refused.
+constexpr size_t kMaxIncludeDepth = 32;
+
+std::string Encoded(const TextRange& t) { return EncodeTokens(t.First(), t.Last()); }
+
+}  // namespace
+
+std::shared_ptr<PreparedScript> TPasCalc::BuildScript(const std::string& source) {
+  auto script = std::make_shared<PreparedScript>();
+  script->procs = std::make_shared<TProcList>();
+  // Declarations register here as they are read; a USES expression sees them.
+  procs_ = script->procs;
+  auto tokens = std::make_shared<TokenArray>(IsPreparedText(source) ? ReadPreparedTokens(source)
+                                                                    : Tokenize(source));
+  auto main = std::make_shared<TokenArray>();
+  std::vector<std::string> includeStack;
+  DeclarationPass(tokens, *script, *main, includeStack);
+  script->tokens = main;
+  script->Prepared = EncodeTokens(main->data(), main->data() + main->size());
+  return script;
+}
+
+void TPasCalc::DeclarationPass(const TokenArrayPtr& tokens, PreparedScript& script,
+                               TokenArray& main, std::vector<std::string>& includeStack) {
+  script.sources.push_back(tokens);
+  const TextRange t{tokens.get(), 0, static_cast<uint32_t>(tokens->size())};
+  uint32_t pos = 0;
+  while (true) {
+    Extracted x = ExtractStatement(t, pos, t.end, false);
+    if (x.begin >= x.end) break;
+    const TextRange s = t.Sub(x.begin, x.end);
+    if (x.fault) SetError(x.fault.message, s, x.fault.code);
+    auto code = [&](uint32_t i) { return i < x.end ? static_cast<int>(t[i].code) : tkNone; };
+    uint32_t first = x.begin;
+    if (code(first + 1) == tkColon) first += 2;  // a leading "label :"
+    int kind = code(first);
+    if (kind == tkProcedure || kind == tkFunction) {
+      // An error in a header ends the pass here; what was collected stays.
+      uint32_t q = first + 1;
+      if (code(q) != tkIdent) return SetError("Invalid procedure name", s, 4);
+      auto proc = std::make_unique<TProcedure>();
+      proc->Name = t[q].text;
+      proc->IsFunction = kind == tkFunction;
+      if (script.procs->Find(proc->Name)) return SetError("Duplicate procedure name", s, 24);
+      if (code(++q) != tkLParen) return SetError("( expected", s, 2);
+      ++q;
+      while (code(q) != tkRParen) {
+        if (code(q) == tkIdent) {
+          proc->ParamNames.push_back(t[q].text);
+          int next = code(++q);
+          if (next == tkRParen) break;
+          if (next == tkComma) {
+            ++q;
+            continue;
+          }
+        }
+        return SetError("Invalid function call", s, 7);
+      }
+      // The body is the next top-level statement; tokens after ")" are ignored.
+      Extracted body = ExtractStatement(t, x.after, t.end, false);
+      if (body.fault) SetError(body.fault.message, t.Sub(body.begin, body.end), body.fault.code);
+      proc->body = t.Sub(body.begin, body.end);
+      script.procs->Add(std::move(proc));
+      pos = body.after;
+      continue;
+    }
+    if (kind == tkUses || kind == tkInclude) {
+      script.reusable = false;
+      if (!IncludeFile(s, first, kind == tkInclude, script, main, includeStack)) return;
+      pos = x.after;
+      continue;
+    }
+    main.insert(main.end(), tokens->begin() + x.begin, tokens->begin() + x.end);
+    main.push_back({tkSemicolon, ";"});
+    pos = x.after;
+  }
+}
+
+bool TPasCalc::IncludeFile(const TextRange& s, uint32_t first, bool isInclude,
+                           PreparedScript& script, TokenArray& main,
+                           std::vector<std::string>& includeStack) {
+  const TextRange expr = s.Sub(first + 1, s.end);
+  const char* keyword = isInclude ? "INCLUDE" : "USES";
+  ExprUnit unit(expr);
+  Value v;
+  if (!EvalUnit(unit, v)) {
+    SetError("Invalid filename \"" + Encoded(expr) + "\" in " + keyword + " statement", s, 1);
+    return false;
+  }
+  std::string name = v.ToText();
+  if (includeStack.size() >= kMaxIncludeDepth) {
+    SetError("Includes nested too deeply: \"" + name + "\"", s, 25);
+    return false;
+  }
+  std::string content, key;
+  int osError = 0;
+  if (!host_->ReadScriptFile(name, content, key, osError)) {
+    SetError("Can't open file \"" + Encoded(expr) + "\", error code " + std::to_string(osError), s,
+             25);
+    return false;
+  }
+  if (std::find(includeStack.begin(), includeStack.end(), key) != includeStack.end()) {
+    // A file that includes itself, directly or through others.
+    SetError("Include cycle: file \"" + name + "\" is already being read", s, 25);
+    return false;
+  }
+  includeStack.push_back(key);
+  auto tokens = std::make_shared<TokenArray>(Tokenize(content));
+  TokenArray fileMain;
+  // An error inside the file ends only the file's pass.
+  DeclarationPass(tokens, script, fileMain, includeStack);
+  includeStack.pop_back();
+  if (isInclude) main.insert(main.end(), fileMain.begin(), fileMain.end());
+  return true;
+}
+
+}  // namespace script

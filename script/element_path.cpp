@@ -1,0 +1,145 @@
+#include "script/element_path.h"
+
+#include "script/host.h"
+#include "script/var_list.h"
+
+namespace script {
+
+namespace {
+
+bool g_quietLookup = false;
+
+// Decimal handle text; false when it is not a number or does not fit 32 bits.
+bool ParseHandle(std::string_view text, uint32_t& out) {
+  if (text.empty() || text.size() > 10) return false;
+  uint64_t v = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + static_cast<uint64_t>(c - '0');
+  }
+  if (v > UINT32_MAX) return false;
+  out = static_cast<uint32_t>(v);
+  return true;
+}
+
+// The element a LongWord refers to, or 0 when it refers to none.
+uint32_t Referenced(ScriptHost* host, const Value& v) {
+  uint32_t h = static_cast<uint32_t>(v.i);
+  return (h != 0 && host->IsElement(h)) ? h : 0;
+}
+
+// Steps shared by read and write: the dots, the handle and the intermediate
+// segments. Leaves E at the element that owns the last segment (possibly 0).
+// False when the walk fails.
+bool Walk(ScriptHost* host, const TVarList* vars, const ElementPath& p, uint32_t& e) {
+  e = host->CurrentElement();
+  for (int i = 0; i < p.ups; ++i) {
+    if (e == 0) return false;
+    e = host->ParentOf(e);
+  }
+  if (p.empty) return false;
+  if (p.hasHandle) {
+    if (!p.handleValid || p.handle == 0 || !host->IsElement(p.handle)) return false;
+    e = p.handle;
+  }
+  if (p.badSegment && !p.segments.empty()) {
+    // An empty segment fails when it is reached; the reads before it change nothing.
+    return false;
+  }
+  for (const std::string& s : p.segments) {
+    if (e == 0) return false;
+    Value v;
+    if (host->GetValue(e, s, v)) {
+      if (v.kind != VKind::LongWord) return false;
+      e = Referenced(host, v);
+    } else if (const TVar* var = vars ? vars->Find(s) : nullptr) {
+      if (var->value.kind != VKind::LongWord) return false;
+      e = Referenced(host, var->value);
+    } else if (s == "QZDB") {
+      e = host->RootElement();
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+ScriptHost& NullHost() {
+  static ScriptHost host;
+  return host;
+}
+
+}  // namespace
+
+bool QuietLookup() { return g_quietLookup; }
+void SetQuietLookup(bool quiet) { g_quietLookup = quiet; }
+
+ElementPath ParseElementPath(const std::string& name) {
+  ElementPath p;
+  p.full = name;
+  size_t pos = 0;
+  while (pos < name.size() && name[pos] == '.') ++pos;
+  p.ups = static_cast<int>(pos);
+  if (pos == name.size()) {
+    p.empty = true;
+    return p;
+  }
+  if (name[pos] == '@') {
+    size_t dot = name.find('.', pos);
+    if (dot != std::string::npos) {
+      p.hasHandle = true;
+      p.handleValid = ParseHandle(std::string_view(name).substr(pos + 1, dot - pos - 1), p.handle);
+      pos = dot + 1;
+      if (pos == name.size()) {
+        p.handleOnly = true;
+        return p;
+      }
+    }
+  }
+  while (true) {
+    size_t dot = name.find('.', pos);
+    if (dot == std::string::npos) break;
+    std::string seg = name.substr(pos, dot - pos);
+    if (seg.empty()) p.badSegment = true;
+    p.segments.push_back(std::move(seg));
+    pos = dot + 1;
+  }
+  p.last = name.substr(pos);
+  return p;
+}
+
+bool ReadPath(ScriptHost* host, const TVarList* vars, const ElementPath& p, Value& out) {
+  if (!host) host = &NullHost();
+  uint32_t e;
+  if (!Walk(host, vars, p, e)) return false;
+  if (p.handleOnly) {
+    out = Value::LongWord(e);
+    return true;
+  }
+  if (e != 0 && host->GetValue(e, p.last, out)) return true;
+  if (g_quietLookup) return false;
+  out = Value::Byte(0);
+  if (host->LogEnabled())
+    host->WriteLogLine((e == 0 ? "Not var NIL " : "Not var ") + p.full + " (in " +
+                       host->ElementDescription() + " " + host->EventLabel());
+  return true;
+}
+
+bool WritePath(ScriptHost* host, const TVarList* vars, const ElementPath& p, const Value& value) {
+  if (!host) host = &NullHost();
+  uint32_t e;
+  if (!Walk(host, vars, p, e)) return false;
+  if (p.handleOnly) return false;
+  return e != 0 && host->SetValue(e, p.last, value);
+}
+
+bool ReadElementPath(ScriptHost* host, const TVarList* vars, const std::string& name, Value& out) {
+  return ReadPath(host, vars, ParseElementPath(name), out);
+}
+
+bool WriteElementPath(ScriptHost* host, const TVarList* vars, const std::string& name,
+                      const Value& value) {
+  return WritePath(host, vars, ParseElementPath(name), value);
+}
+
+}  // namespace script

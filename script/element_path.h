@@ -1,0 +1,53 @@
+#pragma once
+// Element paths: how a name that is not a script variable reaches the scene.
+//
+//   .X            X of the parent of the current element (each dot climbs one level)
+//   @123.X        X of the element whose handle is 123; "@123." alone is the handle
+//   A.B.X         X of B, a child (or element-valued name) of A, from the current element
+//   QZDB.A.X      QZDB names the game root when the current element does not answer it
+//
+// A read that ends at a name no element knows gives the Byte 0 and a "Not var"
+// diagnostic line, unless the quiet lookup flag is set; then it fails.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "script/value.h"
+
+namespace script {
+
+class ScriptHost;
+class TVarList;
+
+// The quiet lookup flag: one program-wide switch, changed only by the natives
+// that read names given as text.
+bool QuietLookup();
+void SetQuietLookup(bool quiet);
+
+// A name taken apart once, so that compiled code can walk it repeatedly.
+struct ElementPath {
+  std::string full;
+  int ups = 0;                // leading dots
+  bool empty = false;         // nothing left after the dots: always fails
+  bool hasHandle = false;     // "@<n>." follows the dots
+  bool handleValid = false;   // <n> is a decimal number that fits 32 bits
+  uint32_t handle = 0;
+  bool handleOnly = false;    // nothing after "@<n>."
+  bool badSegment = false;    // an empty intermediate segment: always fails
+  std::vector<std::string> segments;  // intermediate segments, in order
+  std::string last;
+};
+
+ElementPath ParseElementPath(const std::string& name);
+
+// Element-path read and write starting at the host's current element; vars is
+// the list consulted for intermediate segments that no element answers.
+bool ReadPath(ScriptHost* host, const TVarList* vars, const ElementPath& path, Value& out);
+bool WritePath(ScriptHost* host, const TVarList* vars, const ElementPath& path, const Value& value);
+
+bool ReadElementPath(ScriptHost* host, const TVarList* vars, const std::string& name, Value& out);
+bool WriteElementPath(ScriptHost* host, const TVarList* vars, const std::string& name,
+                      const Value& value);
+
+}  // namespace script

@@ -1,0 +1,401 @@
+// Expression evaluation over the cached trees, and the calls of script
+// procedures and natives.
+
+#include "script/compiled.h"
+#include "script/pascalc.h"
+
+namespace script {
+
+namespace {
+
+std::string Readable(const TextRange& t) { return ReadableForm(t.First(), t.Last()); }
+std::string Encoded(const TextRange& t) { return EncodeTokens(t.First(), t.Last()); }
+
+// A string that begins with a double quote is a text key: the language text of
+// the key between its first and last characters, when that text is not empty.
+void TranslateKey(ScriptHost* host, Value& v) {
+  if (v.kind != VKind::String || v.s.empty() || v.s[0] != '"') return;
+  std::string key = v.s.size() >= 2 ? v.s.substr(1, v.s.size() - 2) : std::string();
+  std::string text = host->LookupText(key);
+  if (!text.empty()) v = Value::String(std::move(text));
+}
+
+// Opens a snapshot of the variable list (an undo log, or a whole copy when
+// the cache is off) and restores it at the latest when it goes out of scope.
+class Snapshot {
+ public:
+  Snapshot(TVarList& vars, bool journal) : vars_(vars), journal_(journal) {
+    if (journal_)
+      vars_.OpenSnapshot();
+    else
+      copy_ = std::make_unique<TVarList>(vars_);
+  }
+  ~Snapshot() { Restore(); }
+  void Restore() {
+    if (done_) return;
+    done_ = true;
+    if (journal_)
+      vars_.RollBack();
+    else
+      vars_ = *copy_;
+  }
+
+ private:
+  TVarList& vars_;
+  bool journal_;
+  bool done_ = false;
+  std::unique_ptr<TVarList> copy_;
+};
+
+const char* SignalName(int signal) {
+  return signal == tkBreak ? "BREAK" : signal == tkContinue ? "CONTINUE" : "EXIT";
+}
+
+}  // namespace
+
+// String index text "n": the 1-based position, or a report.
+StringIndexCheck CheckStringIndex(const std::string& index, size_t length) {
+  StringIndexCheck r;
+  if (index.empty()) {
+    r.code = 19;
+    r.message = "Empty string index";
+    return r;
+  }
+  if (index.find(',') != std::string::npos) {
+    r.code = 19;
+    r.message = "Invalid string index";
+    return r;
+  }
+  Value v = Value::String(index);
+  int32_t k;
+  if (!v.ToInteger(k)) {
+    r.code = 19;
+    r.message = "Invalid string index : " + index;
+    return r;
+  }
+  if (k < 1 || static_cast<size_t>(k) > length) {
+    r.code = 19;
+    r.message = "String index out of range: " + index;
+    return r;
+  }
+  r.pos = static_cast<size_t>(k);
+  return r;
+}
+
+bool TPasCalc::EvalUnit(ExprUnit& unit, Value& out) {
+  out.Clear();
+  ContextScope ctx(ctxArr_, ctxBegin_, ctxEnd_, unit.text);
+  std::unique_ptr<ExprTree> scratch;
+  ExprTree* t = TreeFor(unit, scratch);
+  if (t->empty) {
+    Fail("Empty string - not expression", 1);
+    return false;
+  }
+  if (!NestEnter(t->depth)) return false;
+  ++t->active;
+  EvalNode(*t->root, out);
+  --t->active;
+  NestLeave(t->depth);
+  return errCode_ == 0 && t->trailingOk;
+}
+
+void TPasCalc::EvalNode(Node& n, Value& out) {
+  switch (n.kind) {
+    case NodeKind::Const: out = n.value; return;
+    case NodeKind::Var: EvalVar(*n.var, out); return;
+    case NodeKind::Call: EvalCall(*n.call, out); return;
+    case NodeKind::Unary: {
+      EvalNode(*n.a, out);
+      if (errCode_) return;
+      Value r;
+      bool ok = n.op == Op::Not ? ApplyNot(out, r) : ApplyNegate(out, r);
+      if (!ok) {
+        Fail("Invalid operand types for \"" + n.opText + "\"", 5);
+        return;
+      }
+      out = std::move(r);
+      return;
+    }
+    case NodeKind::Chain: {
+      EvalNode(*n.a, out);
+      Value right;
+      for (size_t i = 0; i < n.rest.size(); ++i) {
+        if (errCode_) return;
+        EvalNode(*n.rest[i].second, right);
+        if (errCode_) return;
+        Combine(n.rest[i].first, n.restText[i], out, right);
+      }
+      return;
+    }
+    case NodeKind::Error: Fail(n.fault); return;
+    case NodeKind::ThenError:
+      EvalNode(*n.a, out);
+      if (!errCode_) Fail(n.fault);
+      return;
+  }
+}
+
+void TPasCalc::Combine(Op op, const std::string& opText, Value& left, Value& right) {
+  TranslateKey(host_, left);
+  TranslateKey(host_, right);
+  Value r;
+  if (!ApplyBinary(op, left, right, r)) {
+    Fail("Invalid operand types for \"" + opText + "\"", 5);
+    return;
+  }
+  left = std::move(r);
+}
+
+bool TPasCalc::ReadIndexList(IndexList& list, std::string& out) {
+  if (list.fault) {
+    Fail(list.fault);
+    return false;
+  }
+  out.clear();
+  Value v;
+  for (size_t i = 0; i < list.pieces.size(); ++i) {
+    ExprUnit& piece = list.pieces[i];
+    if (!EvalUnit(piece, v)) {
+      Fail("Error in expression: " + Readable(piece.text), 1);
+      return false;
+    }
+    int32_t k;
+    if (!v.ToInteger(k)) {
+      Fail("Invalid index: " + Readable(piece.text), 5);
+      return false;
+    }
+    if (i > 0) out.push_back(',');
+    out += std::to_string(k);
+  }
+  return true;
+}
+
+bool TPasCalc::GetName(const std::string& name, const ElementPath* path, Value& out) {
+  int k = vars_.IndexOf(name);
+  if (k >= 0) {
+    out = vars_.At(static_cast<size_t>(k)).value;
+    return true;
+  }
+  if (path) return ReadPath(host_, &vars_, *path, out);
+  return ReadElementPath(host_, &vars_, name, out);
+}
+
+bool TPasCalc::SetName(const std::string& name, const ElementPath* path, const Value& value) {
+  int k = vars_.IndexOf(name);
+  if (k >= 0) {
+    vars_.SetValueAt(static_cast<size_t>(k), value);
+    return true;
+  }
+  if (path ? WritePath(host_, &vars_, *path, value)
+           : WriteElementPath(host_, &vars_, name, value))
+    return true;
+  return vars_.Add(TVar(name, value), host_);
+}
+
+void TPasCalc::EvalVar(VarNode& v, Value& out) {
+  if (!v.index.present) {
+    // A plain name: the common case.
+    if (vars_.NamesArray(v.name)) {
+      Fail("Array with same name exist : " + v.name, 24);
+      return;
+    }
+    int k = UseCache() ? vars_.IndexOfHinted(v.name, v.hint) : vars_.IndexOf(v.name);
+    if (k >= 0) {
+      out = vars_.At(static_cast<size_t>(k)).value;
+      return;
+    }
+    if (!ReadPath(host_, &vars_, v.path, out)) Fail("Variable not found: " + v.name, 3);
+    return;
+  }
+  std::string i1, i2;
+  bool has1 = true, has2 = v.strIndex.present;
+  if (!ReadIndexList(v.index, i1)) return;
+  if (has2 && !ReadIndexList(v.strIndex, i2)) return;
+  std::string name = v.name;
+  if (!has2 && vars_.Exists(name)) {
+    // One index after an existing variable indexes its text.
+    i2 = std::move(i1);
+    has2 = true;
+    has1 = false;
+  }
+  if (has1) {
+    if (vars_.Exists(name)) {
+      Fail("Variable with same name exist : " + name, 24);
+      return;
+    }
+    name += "[" + i1 + "]";
+  } else if (vars_.NamesArray(name)) {
+    Fail("Array with same name exist : " + name, 24);
+    return;
+  }
+  if (!GetName(name, nullptr, out)) {
+    Fail("Variable not found: " + name, 3);
+    return;
+  }
+  if (!has2) return;
+  if (out.kind != VKind::String) {
+    Fail("Invalid variable type: " + name, 5);
+    return;
+  }
+  StringIndexCheck si = CheckStringIndex(i2, out.s.size());
+  if (si.code) {
+    Fail(si.message, si.code);
+    return;
+  }
+  out = Value::String(std::string(1, out.s[si.pos - 1]));
+}
+
+void TPasCalc::EvalCall(CallNode& c, Value& out) {
+  if (c.fault) {
+    Fail(c.fault);
+    return;
+  }
+  if (!c.resolved || !UseCache()) {
+    c.proc = procs_ ? procs_->Find(c.name) : nullptr;
+    c.func = c.proc ? -1 : funcs_.IndexOf(c.name);
+    c.resolved = true;
+  }
+  if (c.proc) {
+    if (!CallScriptProcedure(*c.proc, c, out)) Fail("Error in procedure: " + c.name, 7);
+  } else if (!CallNative(c, out)) {
+    Fail("Error in function: " + c.name, 7);
+  }
+}
+
+bool TPasCalc::CallNative(CallNode& c, Value& out) {
+  if (c.func < 0 || static_cast<size_t>(c.func) >= funcs_.Count()) {
+    Fail("Unknown function: " + c.name, 8);
+    return false;
+  }
+  // Argument lists are reused across calls; nested calls take the next one.
+  if (argDepth_ >= argPool_.size()) argPool_.push_back(std::make_unique<TVarList>());
+  TVarList& args = *argPool_[argDepth_];
+  struct Depth {
+    size_t& d;
+    explicit Depth(size_t& depth) : d(depth) { ++d; }
+    ~Depth() { --d; }
+  } depth(argDepth_);
+  args.Clear();
+  int refsSmall[8];
+  std::vector<int> refsLarge;
+  int* refs = refsSmall;
+  if (c.args.size() > 8) {
+    refsLarge.resize(c.args.size());
+    refs = refsLarge.data();
+  }
+  bool cache = UseCache();
+  for (size_t i = 0; i < c.args.size(); ++i) {
+    Value v;
+    if (!EvalUnit(c.args[i], v)) {
+      Fail("Invalid expression in function params: " + Encoded(c.args[i].text), 7);
+      return false;
+    }
+    ArgInfo& info = c.argInfo[i];
+    int k = -1;
+    if (info.validName)
+      k = cache ? vars_.IndexOfHinted(info.joined, info.hint) : vars_.IndexOf(info.joined);
+    refs[i] = k;
+    args.Append(TVar(k >= 0 ? "VAR" : "VALUE", std::move(v)));
+  }
+  // The handler may change the table; call a copy of it.
+  NativeHandler handler = funcs_.At(static_cast<size_t>(c.func)).Handler;
+  TVar result;
+  bool ok = false;
+  std::string message;
+  bool caught = false;
+  try {
+    ok = handler(*this, args, result);
+  } catch (const std::exception& e) {
+    ok = false;
+    caught = true;
+    message = e.what();
+  }
+  if (ok) {
+    // By-reference write-back: every VAR argument, changed or not.
+    for (size_t i = 0; i < c.args.size(); ++i) {
+      int k = refs[i];
+      if (k >= 0 && i < args.Count() && static_cast<size_t>(k) < vars_.Count())
+        vars_.SetValueAt(static_cast<size_t>(k), args.At(i).value);
+    }
+  } else {
+    Fail("Invalid parameters, function " + c.name + (caught ? " : " + message : std::string()), 7);
+  }
+  out = std::move(result.value);
+  return ok;
+}
+
+bool TPasCalc::CallScriptProcedure(TProcedure& p, CallNode& c, Value& out) {
+  if (callDepth_ >= kMaxCallDepth) {
+    Fail("Procedure calls nested too deeply: " + p.Name, kErrNesting);
+    return false;
+  }
+  // The caller's variables come back as they were, whatever the call does.
+  Snapshot snapshot(vars_, UseCache());
+  if (c.args.size() != p.ParamNames.size()) {
+    Fail("Wrong parameters amount, procedure " + p.Name, 7);
+    return false;
+  }
+  Value v;
+  for (size_t i = 0; i < c.args.size(); ++i) {
+    if (!EvalUnit(c.args[i], v)) {
+      Fail("Invalid expression in function params: " + Encoded(c.args[i].text), 7);
+      return false;
+    }
+    if (!vars_.Set(TVar(p.ParamNames[i], std::move(v)), host_)) {
+      Fail("Duplicate variable name: " + p.ParamNames[i], 24);
+      return false;
+    }
+  }
+  if (p.IsFunction) vars_.Remove("RESULT");
+  // The body is a text of its own; without the cache it is cut out afresh
+  // for every call (a recursive call must not replace the one running).
+  std::unique_ptr<StmtList> freshBody;
+  std::vector<TokenArrayPtr> owned;
+  StmtList* body;
+  if (UseCache()) {
+    if (!p.bodyList) p.bodyList = OwnText(p.body, owned);
+    body = p.bodyList.get();
+  } else {
+    freshBody = OwnText(p.body, owned);
+    body = freshBody.get();
+  }
+  ++callDepth_;
+  ExecList(*body);
+  --callDepth_;
+  if (signal_ == tkBreak || signal_ == tkContinue) {
+    Fail(std::string(SignalName(signal_)) + " outside loop", 15);
+    signal_ = 0;
+    return false;
+  }
+  if (signal_ == tkGoto) {
+    Fail("Label " + gotoLabel_ + " not exist or unreacheble", 18);
+    signal_ = 0;
+    return false;
+  }
+  if (signal_ == tkExit) signal_ = 0;
+
+  // Read what flows back before the caller's list is restored: the parameters
+  // passed as plain variable names, and RESULT.
+  std::vector<std::pair<size_t, Value>> back;
+  TVar tmp;
+  for (size_t i = 0; i < c.args.size(); ++i) {
+    if (!c.argInfo[i].validName) continue;
+    if (vars_.Get(p.ParamNames[i], tmp, host_)) back.emplace_back(i, std::move(tmp.value));
+  }
+  bool gotResult = false;
+  TVar result;
+  if (p.IsFunction) gotResult = vars_.Get("RESULT", result, host_);
+  snapshot.Restore();
+  if (p.IsFunction && !gotResult) {
+    Fail("Function must return result : " + p.Name, 26);
+    return false;
+  }
+  for (auto& [i, value] : back) {
+    int k = vars_.IndexOf(c.argInfo[i].joined);
+    if (k >= 0) vars_.SetValueAt(static_cast<size_t>(k), std::move(value));
+  }
+  if (p.IsFunction) out = std::move(result.value);
+  return true;
+}
+
+}  // namespace script

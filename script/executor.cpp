@@ -1,0 +1,409 @@
+// Statement execution and control flow.
+//
+// BREAK, CONTINUE, EXIT and GOTO travel as a signal checked after every
+// statement. A pending GOTO is looked up among the top-level statements of the
+// text a list belongs to ("label : statement"); execution goes on after the
+// labelled statement. Lists that are a range of an enclosing text (blocks and
+// FOR bodies) leave a pending GOTO to the list that owns the whole text.
+
+#include "script/compiled.h"
+#include "script/pascalc.h"
+
+namespace script {
+
+namespace {
+
+void FillEntry(StmtEntry& entry, const TextRange& text, uint32_t pos, uint32_t end) {
+  Extracted x = ExtractStatement(text, pos, end, false);
+  entry.begin = x.begin;
+  entry.end = x.end;
+  entry.after = x.after;
+  entry.fault = std::move(x.fault);
+  entry.hasLabel = x.end - x.begin >= 2 && text[x.begin + 1].code == tkColon;
+}
+
+const char* SignalName(int signal) { return signal == tkBreak ? "BREAK" : "CONTINUE"; }
+
+}  // namespace
+
+StmtList::~StmtList() = default;
+
+bool TPasCalc::CountStatement() {
+  ++executed_;
+  if (budget_ != 0 && executed_ > budget_) {
+    Fail("Script stopped: statement budget exceeded", kErrBudget);
+    return false;
+  }
+  return true;
+}
+
+StmtEntry* TPasCalc::EntryAt(StmtList& list, size_t index, uint32_t pos,
+                             std::unique_ptr<StmtEntry>& scratch) {
+  if (!UseCache()) {
+    scratch = std::make_unique<StmtEntry>();
+    FillEntry(*scratch, list.text, pos, list.end);
+    return scratch.get();
+  }
+  while (list.entries.size() <= index) {
+    uint32_t from = list.entries.empty() ? list.start : list.entries.back()->after;
+    auto entry = std::make_unique<StmtEntry>();
+    FillEntry(*entry, list.text, from, list.end);
+    list.entries.push_back(std::move(entry));
+  }
+  return list.entries[index].get();
+}
+
+Stmt& TPasCalc::StmtOf(const TextRange& text, StmtEntry& entry, bool labelled,
+                       std::unique_ptr<Stmt>& scratch) {
+  const bool cache = UseCache();
+  std::unique_ptr<Stmt>& slot = cache ? (labelled ? entry.labelled : entry.stmt) : scratch;
+  if (!cache || !slot) {
+    uint32_t b = labelled ? entry.begin + 2 : entry.begin;
+    slot = CompileStmt(text.Sub(b < entry.end ? b : entry.end, entry.end));
+  }
+  return *slot;
+}
+
+bool TPasCalc::FindLabel(StmtList& list, size_t& index, uint32_t& pos) {
+  std::unique_ptr<StmtEntry> scratch;
+  uint32_t p = list.start;
+  for (size_t i = 0;; ++i) {
+    StmtEntry* e = EntryAt(list, i, p, scratch);
+    if (e->begin >= e->end) return false;
+    if (e->fault) {
+      SetError(e->fault.message, list.text.Sub(e->begin, e->end), e->fault.code);
+      return false;
+    }
+    if (e->hasLabel && list.text[e->begin].text == gotoLabel_) {
+      index = i;
+      pos = e->begin;
+      return true;
+    }
+    p = e->after;
+    if (p >= list.end) return false;
+  }
+}
+
+void TPasCalc::ExecList(StmtList& list) {
+  if (!NestEnter(1)) return;
+  ++blockDepth_;
+  uint32_t pos = list.start;
+  size_t index = 0;
+  bool labelled = false;
+  std::unique_ptr<StmtEntry> scratchEntry;
+  std::unique_ptr<Stmt> scratchStmt;
+  while (errCode_ == 0 && pos < list.end) {
+    StmtEntry* e = EntryAt(list, index, pos, scratchEntry);
+    if (e->begin >= e->end) break;
+    if (e->fault) {
+      SetError(e->fault.message, list.text.Sub(e->begin, e->end), e->fault.code);
+      break;
+    }
+    Stmt& stmt = StmtOf(list.text, *e, labelled, scratchStmt);
+    ExecStmt(stmt);
+    pos = e->after;
+    ++index;
+    labelled = false;
+    if (signal_ == 0) continue;
+    if (blockDepth_ == 0 && (signal_ == tkBreak || signal_ == tkContinue))
+      SetError(std::string(SignalName(signal_)) + " outside loop", stmt.range, 15);
+    if (signal_ != tkGoto || list.subRange) break;
+    if (!FindLabel(list, index, pos)) break;
+    // The labelled statement runs next, whatever its kind.
+    signal_ = 0;
+    labelled = true;
+  }
+  --blockDepth_;
+  NestLeave(1);
+  if (blockDepth_ < 0 && signal_ == tkGoto)
+    SetError("Label " + gotoLabel_ + " not exist or unreacheble", list.text, 18);
+}
+
+void TPasCalc::ExecStmt(Stmt& s) {
+  ContextScope ctx(ctxArr_, ctxBegin_, ctxEnd_, s.range);
+  if (!CountStatement()) return;
+  switch (s.kind) {
+    case StmtKind::Nothing: return;
+    case StmtKind::Fault: Fail(s.fault); return;
+    case StmtKind::Block: ExecList(*static_cast<BlockStmt&>(s).body); return;
+    case StmtKind::Assign: ExecAssign(static_cast<AssignStmt&>(s)); return;
+    case StmtKind::If: ExecIf(static_cast<IfStmt&>(s)); return;
+    case StmtKind::For: ExecFor(static_cast<ForStmt&>(s)); return;
+    case StmtKind::While: ExecWhile(static_cast<WhileStmt&>(s)); return;
+    case StmtKind::Repeat: ExecRepeat(static_cast<RepeatStmt&>(s)); return;
+    case StmtKind::Case: ExecCase(static_cast<CaseStmt&>(s)); return;
+    case StmtKind::Break: signal_ = tkBreak; return;
+    case StmtKind::Continue: signal_ = tkContinue; return;
+    case StmtKind::Exit: signal_ = tkExit; return;
+    case StmtKind::Goto:
+      gotoLabel_ = static_cast<GotoStmt&>(s).label;
+      signal_ = tkGoto;
+      return;
+  }
+}
+
+bool TPasCalc::Condition(ExprUnit& unit, bool& result) {
+  Value v;
+  if (!EvalUnit(unit, v)) {
+    Fail("Error in expression", 1);
+    return false;
+  }
+  if (!v.ToBoolean(result)) {
+    Fail("Invalid condition type", 5);
+    return false;
+  }
+  return true;
+}
+
+void TPasCalc::ExecAssign(AssignStmt& s) {
+  std::string i1, i2;
+  bool has1 = s.index.present, has2 = s.strIndex.present;
+  if (has1 && !ReadIndexList(s.index, i1)) return;
+  if (has2 && !ReadIndexList(s.strIndex, i2)) return;
+  if (s.found) {
+    Fail(s.found);
+    return;
+  }
+  Value v;
+  if (s.isCall) {
+    if (!EvalUnit(s.callExpr, v)) Fail("Error in expression", 1);
+    return;
+  }
+  if (!EvalUnit(s.rhs, v)) {
+    Fail("Error in expression", 1);
+    return;
+  }
+  if (!has1) {
+    // A plain name: the common case.
+    if (!s.validName) {
+      Fail("Invalid variable name: " + s.name, 4);
+      return;
+    }
+    if (vars_.NamesArray(s.name)) {
+      Fail("Array with same name exist : " + s.name, 24);
+      return;
+    }
+    int k = UseCache() ? vars_.IndexOfHinted(s.name, s.hint) : vars_.IndexOf(s.name);
+    if (k >= 0)
+      vars_.SetValueAt(static_cast<size_t>(k), std::move(v));
+    else
+      SetName(s.name, &s.path, v);
+    return;
+  }
+  if (!has2 && vars_.Exists(s.name)) {
+    i2 = std::move(i1);
+    has2 = true;
+    has1 = false;
+  }
+  if (!s.validName) {
+    Fail("Invalid variable name: " + s.name, 4);
+    return;
+  }
+  std::string target = s.name;
+  if (has1) {
+    if (vars_.Exists(s.name)) {
+      Fail("Variable with same name exist : " + s.name, 24);
+      return;
+    }
+    target += "[" + i1 + "]";
+  } else if (vars_.NamesArray(s.name)) {
+    Fail("Array with same name exist : " + s.name, 24);
+    return;
+  }
+  if (!has2) {
+    SetName(target, nullptr, v);
+    return;
+  }
+  // One character of a string variable.
+  Value current;
+  if (!GetName(target, nullptr, current)) {
+    Fail("Variable not found :" + s.name, 3);
+    return;
+  }
+  if (current.kind != VKind::String) {
+    Fail("Invalid variable type: " + s.name, 5);
+    return;
+  }
+  StringIndexCheck si = CheckStringIndex(i2, current.s.size());
+  if (si.code) {
+    Fail(si.message, si.code);
+    return;
+  }
+  char ch;
+  if (v.kind == VKind::String) {
+    if (v.s.size() != 1) {
+      Fail("Character expected: '" + v.s + "'", 20);
+      return;
+    }
+    ch = v.s[0];
+  } else {
+    int32_t code;
+    if (!v.ToInteger(code)) {
+      Fail("Invalid variable type: " + s.name, 5);
+      return;
+    }
+    if (code < 0 || code > 255) {
+      Fail("Character value out of range: " + std::to_string(code), 20);
+      return;
+    }
+    ch = static_cast<char>(code);
+  }
+  current.s[si.pos - 1] = ch;
+  SetName(target, nullptr, current);
+}
+
+void TPasCalc::ExecIf(IfStmt& s) {
+  bool c;
+  if (!Condition(s.cond, c)) return;
+  if (s.extractFault) {
+    SetError(s.extractFault.message, s.extractRange, s.extractFault.code);
+    return;
+  }
+  ExecList(c ? *s.thenList : *s.elseList);
+}
+
+void TPasCalc::ExecFor(ForStmt& s) {
+  Value v;
+  if (!EvalUnit(s.from, v)) {
+    Fail("Error in expression", 1);
+    return;
+  }
+  int32_t from, to;
+  if (!v.ToInteger(from)) {
+    Fail("Invalid loop variable value ", 5);
+    return;
+  }
+  if (s.doFault) {
+    Fail(s.doFault);
+    return;
+  }
+  if (!EvalUnit(s.to, v)) {
+    Fail("Error in expression", 1);
+    return;
+  }
+  if (!v.ToInteger(to)) {
+    Fail("Invalid loop variable value ", 5);
+    return;
+  }
+  // A 64-bit counter: a loop up to the largest integer ends instead of wrapping.
+  const int64_t step = s.downto ? -1 : 1;
+  for (int64_t counter = from; s.downto ? counter >= to : counter <= to; counter += step) {
+    if (!CountStatement()) return;
+    int k = UseCache() ? vars_.IndexOfHinted(s.var, s.hint) : vars_.IndexOf(s.var);
+    if (k < 0) {
+      Fail("Invalid variable name: " + s.var, 1);
+      return;
+    }
+    vars_.SetValueAt(static_cast<size_t>(k), Value::Integer(static_cast<int32_t>(counter)));
+    ExecList(*s.body);
+    if (errCode_) return;
+    if (signal_ == tkBreak) {
+      signal_ = 0;
+      return;
+    }
+    if (signal_ == tkExit || signal_ == tkGoto) return;
+    if (signal_ == tkContinue) signal_ = 0;
+  }
+}
+
+void TPasCalc::ExecWhile(WhileStmt& s) {
+  while (true) {
+    if (!CountStatement()) return;
+    bool c;
+    if (!Condition(s.cond, c) || !c) return;
+    ExecList(*s.body);
+    if (errCode_) return;
+    if (signal_ == tkBreak) {
+      signal_ = 0;
+      return;
+    }
+    if (signal_ == tkExit || signal_ == tkGoto) return;
+    if (signal_ == tkContinue) signal_ = 0;
+  }
+}
+
+void TPasCalc::ExecRepeat(RepeatStmt& s) {
+  while (true) {
+    if (!CountStatement()) return;
+    ExecList(*s.body);
+    if (errCode_) return;
+    // The condition is evaluated even after a BREAK in the body.
+    bool c;
+    if (!Condition(s.cond, c)) return;
+    if (c) {
+      if (signal_ == tkBreak || signal_ == tkContinue) signal_ = 0;
+      return;
+    }
+    if (signal_ == tkExit || signal_ == tkGoto) return;
+    if (signal_ == tkBreak) {
+      signal_ = 0;
+      return;
+    }
+    if (signal_ == tkContinue) signal_ = 0;
+  }
+}
+
+void TPasCalc::ExecCase(CaseStmt& s) {
+  Value selector;
+  if (!EvalUnit(s.selector, selector)) {
+    Fail("Error in expression", 1);
+    return;
+  }
+  StmtList* elseBody = nullptr;
+  Value low, high;
+  for (CaseItem& item : s.items) {
+    switch (item.kind) {
+      case CaseItem::End:
+        if (elseBody) ExecList(*elseBody);
+        return;
+      case CaseItem::EndOfText: Fail("Error in CASE statement", 1); return;
+      case CaseItem::Failure: Fail(item.fault); return;
+      case CaseItem::Else:
+        if (elseBody) {
+          Fail("Too many ELSEin CASE statement", 28);
+          return;
+        }
+        if (item.fault) {
+          SetError(item.fault.message, item.faultRange, item.fault.code);
+          return;
+        }
+        elseBody = item.body.get();
+        continue;
+      case CaseItem::Branch: break;
+    }
+    if (item.fault) {
+      SetError(item.fault.message, item.faultRange, item.fault.code);
+      return;
+    }
+    for (CaseLabel& label : item.labels) {
+      if (!EvalUnit(label.low, low)) {
+        Fail("Error in expression", 1);
+        return;
+      }
+      if (label.range) {
+        if (!EvalUnit(label.high, high)) {
+          Fail("Error in expression", 1);
+          return;
+        }
+      } else {
+        high = low;
+      }
+      bool greater;
+      if (low.IsString() != high.IsString() || !CompareValues(Op::Gt, low, high, greater)) {
+        Fail("Invalid typecast in CASE range", 1);
+        return;
+      }
+      if (greater) std::swap(low, high);
+      // A label of the other class (String or not) is skipped.
+      if (selector.IsString() != low.IsString()) continue;
+      bool ge, le;
+      if (CompareValues(Op::Ge, selector, low, ge) && CompareValues(Op::Le, selector, high, le) &&
+          ge && le) {
+        ExecList(*item.body);
+        return;
+      }
+    }
+  }
+}
+
+}  // namespace script

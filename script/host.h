@@ -1,0 +1,56 @@
+#pragma once
+// ScriptHost: what the interpreter needs from the program around it.
+//
+// The interpreter knows nothing of scene elements. It reaches them through
+// unsigned 32-bit handles (0 is none) and asks the host to read and write
+// names on them, to translate text keys, and to write diagnostic lines.
+
+#include <cstdint>
+#include <string>
+
+#include "script/value.h"
+
+namespace script {
+
+class ScriptHost {
+ public:
+  virtual ~ScriptHost() = default;
+
+  // ---- elements --------------------------------------------------------
+  // The element whose script runs (the start of relative names), or 0.
+  virtual uint32_t CurrentElement() { return 0; }
+  // True when the handle names an existing element.
+  virtual bool IsElement(uint32_t) { return false; }
+  // The parent of an element; 0 for the root or an unknown handle.
+  virtual uint32_t ParentOf(uint32_t) { return 0; }
+  // The game root, reached by the path segment QZDB; 0 when there is none.
+  virtual uint32_t RootElement() { return 0; }
+  // By-name read and write on an element; false when the name is unknown there.
+  virtual bool GetValue(uint32_t, const std::string&, Value&) { return false; }
+  virtual bool SetValue(uint32_t, const std::string&, const Value&) { return false; }
+
+  // ---- texts -------------------------------------------------------------
+  // Language text of a key ("Section.Key" or "Key"); empty when missing.
+  virtual std::string LookupText(const std::string&) { return std::string(); }
+
+  // ---- diagnostics log ---------------------------------------------------
+  // Whether log lines are written at all (the game asks for them); lines are
+  // only built when this answers true.
+  virtual bool LogEnabled() { return false; }
+  // Appends one line (without its line end). A line that cannot be written is skipped.
+  virtual void WriteLogLine(const std::string&) {}
+  // Description of the current element ("Id <Class>"), empty when none.
+  virtual std::string ElementDescription() { return std::string(); }
+  // The label of the event being run ("Init", "ms_Down"...).
+  virtual std::string EventLabel() { return std::string(); }
+
+  // ---- script files --------------------------------------------------------
+  // Reads a file named by USES or INCLUDE. On success fills content and a key
+  // that identifies the file (for stopping include cycles); on failure sets
+  // osError to the system's error number. The default resolves the name as a
+  // game file (platform::GameFiles: the game's folder, any letter case).
+  virtual bool ReadScriptFile(const std::string& name, std::string& content, std::string& key,
+                              int& osError);
+};
+
+}  // namespace script

@@ -1,0 +1,293 @@
+// TPasCalc: host-facing entry points, run state and error state.
+
+#include "script/pascalc.h"
+
+#include "platform/numeric.h"
+#include "script/compiled.h"
+
+namespace script {
+
+namespace {
+
+// Recursion weight in use on this thread, shared by every interpreter (nested
+// runs of the pool recurse through each other). Each unit stands for a few
+// stack frames; the limit keeps the deepest script far inside the stack.
+constexpr int kMaxNesting = 3000;
+thread_local int t_nesting = 0;
+
+ScriptHost& DefaultHost() {
+  static ScriptHost host;
+  return host;
+}
+
+uint64_t g_generation = 0;
+
+}  // namespace
+
+uint64_t NextGeneration() { return ++g_generation; }
+
+// ---- procedures ------------------------------------------------------------
+
+std::string TProcedure::Params() const {
+  std::string out;
+  for (size_t i = 0; i < ParamNames.size(); ++i) {
+    if (i) out += "\r\n";
+    out += ParamNames[i];
+  }
+  return out;
+}
+
+TProcList::TProcList() : gen_(NextGeneration()) {}
+
+TProcedure* TProcList::Find(const std::string& name) const {
+  if (list_.empty()) return nullptr;
+  auto it = index_.find(name);
+  return it == index_.end() ? nullptr : it->second;
+}
+
+TProcedure& TProcList::Add(std::unique_ptr<TProcedure> p) {
+  TProcedure& ref = *p;
+  index_.emplace(p->Name, p.get());
+  list_.push_back(std::move(p));
+  gen_ = NextGeneration();
+  return ref;
+}
+
+// ---- run scopes ------------------------------------------------------------
+
+// One run on this interpreter. A run started while another is in progress (a
+// native running text on the calling interpreter, a script text assigned
+// during a run) gets its own control state and procedures and gives the outer
+// run its own back; only the error state is shared, so an error stops both.
+struct RunStateSaver {
+  TPasCalc& c;
+  bool nested;
+  int blockDepth = 0, signal = 0;
+  std::string gotoLabel;
+  std::shared_ptr<TProcList> procs;
+  const TokenArray* ctxArr = nullptr;
+  uint32_t ctxBegin = 0, ctxEnd = 0;
+
+  explicit RunStateSaver(TPasCalc& calc) : c(calc), nested(calc.runNesting_ > 0) {
+    if (nested) {
+      blockDepth = c.blockDepth_;
+      signal = c.signal_;
+      gotoLabel = c.gotoLabel_;
+      procs = c.procs_;
+      ctxArr = c.ctxArr_;
+      ctxBegin = c.ctxBegin_;
+      ctxEnd = c.ctxEnd_;
+    } else {
+      c.executed_ = 0;
+      c.runCache_ = c.cacheOn_;
+    }
+    ++c.runNesting_;
+  }
+  ~RunStateSaver() {
+    --c.runNesting_;
+    if (!nested) return;
+    c.blockDepth_ = blockDepth;
+    c.signal_ = signal;
+    c.gotoLabel_ = std::move(gotoLabel);
+    c.procs_ = std::move(procs);
+    c.ctxArr_ = ctxArr;
+    c.ctxBegin_ = ctxBegin;
+    c.ctxEnd_ = ctxEnd;
+  }
+};
+
+// ---- construction -------------------------------------------------------------
+
+TPasCalc::TPasCalc(ScriptHost* host) : host_(host ? host : &DefaultHost()) {}
+
+TPasCalc::~TPasCalc() = default;
+
+void TPasCalc::SetHost(ScriptHost* host) { host_ = host ? host : &DefaultHost(); }
+
+// ---- error state ------------------------------------------------------------------
+
+void TPasCalc::ResetRunState() {
+  errCode_ = 0;
+  errMessage_.clear();
+  errText_.clear();
+  signal_ = 0;
+  gotoLabel_.clear();
+  blockDepth_ = -1;
+}
+
+void TPasCalc::SetError(const std::string& message, const TextRange& text, int code) {
+  if (errCode_ != 0) return;
+  errCode_ = code;
+  errMessage_ = message;
+  errText_ = ReadableForm(text.First(), text.Last());
+  if (host_->LogEnabled())
+    WriteLog(message + " (" + errText_ + " in " + host_->ElementDescription() + ") " +
+             host_->EventLabel());
+}
+
+void TPasCalc::Fail(const std::string& message, int code) {
+  SetError(message, TextRange{ctxArr_, ctxBegin_, ctxEnd_}, code);
+}
+
+void TPasCalc::Fail(const Fault& f) { Fail(f.message, f.code); }
+
+void TPasCalc::ReportError(const std::string& message, int code) { Fail(message, code); }
+
+void TPasCalc::WriteLog(const std::string& line) { host_->WriteLogLine(line); }
+
+bool TPasCalc::NestEnter(int weight) {
+  if (t_nesting + weight > kMaxNesting) {
+    Fail("Script nested too deeply", kErrNesting);
+    return false;
+  }
+  t_nesting += weight;
+  return true;
+}
+
+void TPasCalc::NestLeave(int weight) { t_nesting -= weight; }
+
+// ---- entry points ---------------------------------------------------------------
+
+const std::string& TPasCalc::PreparedText(const PreparedScript& script) { return script.Prepared; }
+
+std::shared_ptr<PreparedScript> TPasCalc::ObtainScript(const std::string& source) {
+  if (UseCache() && cachedScript_ && cachedScript_->reusable && source == cachedSource_) {
+    // The same text prepares the same way: replay its first declaration error.
+    if (cachedScript_->declFault && errCode_ == 0) {
+      errCode_ = cachedScript_->declFault.code;
+      errMessage_ = cachedScript_->declFault.message;
+      errText_ = cachedScript_->declText;
+      if (host_->LogEnabled())
+        WriteLog(errMessage_ + " (" + errText_ + " in " + host_->ElementDescription() + ") " +
+                 host_->EventLabel());
+    }
+    return cachedScript_;
+  }
+  bool hadError = errCode_ != 0;
+  std::shared_ptr<PreparedScript> script = BuildScript(source);
+  if (!hadError && errCode_ != 0) {
+    script->declFault.code = errCode_;
+    script->declFault.message = errMessage_;
+    script->declText = errText_;
+  }
+  if (UseCache()) {
+    cachedSource_ = source;
+    cachedScript_ = script;
+  }
+  return script;
+}
+
+std::shared_ptr<PreparedScript> TPasCalc::PrepareScript(const std::string& source) {
+  std::shared_ptr<PreparedScript> script;
+  {
+    RunStateSaver scope(*this);
+    ResetRunState();
+    procs_.reset();
+    script = ObtainScript(source);
+    blockDepth_ = -1;
+  }
+  // Outside a run the declared procedures stay registered until the next run.
+  if (runNesting_ == 0) procs_ = script->procs;
+  return script;
+}
+
+std::string TPasCalc::Prepare(const std::string& source) { return PrepareScript(source)->Prepared; }
+
+void TPasCalc::PrepareSlot(ScriptSlot& slot) {
+  if (slot.Source.empty()) {
+    slot.Prepared.clear();
+    slot.Compiled.reset();
+    return;
+  }
+  slot.Compiled = PrepareScript(slot.Source);
+  slot.Prepared = slot.Compiled->Prepared;
+}
+
+bool TPasCalc::ExecuteMain(PreparedScript& script) {
+  procs_ = script.procs;
+  std::unique_ptr<StmtList> fresh;
+  std::vector<TokenArrayPtr> owned;
+  StmtList* list;
+  TextRange whole{script.tokens.get(), 0, static_cast<uint32_t>(script.tokens->size())};
+  if (UseCache()) {
+    if (!script.mainList) script.mainList = OwnText(whole, owned);
+    list = script.mainList.get();
+  } else {
+    fresh = OwnText(whole, owned);
+    list = fresh.get();
+  }
+  ExecList(*list);
+  return errCode_ == 0;
+}
+
+std::shared_ptr<PreparedScript> TPasCalc::CachedPrepared(const std::string& prepared) {
+  if (UseCache() && cachedPreparedScript_ && prepared == cachedPreparedText_)
+    return cachedPreparedScript_;
+  auto script = std::make_shared<PreparedScript>();
+  script->Prepared = prepared;
+  script->tokens = std::make_shared<TokenArray>(ReadPreparedTokens(prepared));
+  script->procs = std::make_shared<TProcList>();
+  if (UseCache()) {
+    cachedPreparedText_ = prepared;
+    cachedPreparedScript_ = script;
+  }
+  return script;
+}
+
+bool TPasCalc::RunPrepared(const std::string& prepared) {
+  RunStateSaver scope(*this);
+  ResetRunState();
+  std::shared_ptr<PreparedScript> script = CachedPrepared(prepared);
+  return ExecuteMain(*script);
+}
+
+bool TPasCalc::RunPrepared(const std::shared_ptr<PreparedScript>& script) {
+  RunStateSaver scope(*this);
+  ResetRunState();
+  if (!script) return true;
+  // Keep the script alive for the whole run, whatever the run reassigns.
+  std::shared_ptr<PreparedScript> hold = script;
+  return ExecuteMain(*hold);
+}
+
+bool TPasCalc::RunSlot(const ScriptSlot& slot) {
+  if (slot.Compiled) return RunPrepared(slot.Compiled);
+  return RunPrepared(slot.Prepared);
+}
+
+bool TPasCalc::RunSource(const std::string& source) {
+  RunStateSaver scope(*this);
+  ResetRunState();
+  procs_.reset();
+  std::shared_ptr<PreparedScript> script = ObtainScript(source);
+  blockDepth_ = -1;
+  if (errCode_ != 0) return false;
+  return ExecuteMain(*script);
+}
+
+bool TPasCalc::Evaluate(const std::string& expression, TVar& out) {
+  if (!cachedExprUnit_ || !UseCache() || expression != cachedExprText_) {
+    auto tokens = std::make_shared<TokenArray>(IsPreparedText(expression)
+                                                   ? ReadPreparedTokens(expression)
+                                                   : Tokenize(expression));
+    auto unit = std::make_shared<ExprUnit>(
+        TextRange{tokens.get(), 0, static_cast<uint32_t>(tokens->size())});
+    cachedExprText_ = expression;
+    cachedExprTokens_ = std::move(tokens);
+    cachedExprUnit_ = std::move(unit);
+  }
+  // Held here: a native called by the expression may evaluate another one.
+  TokenArrayPtr tokens = cachedExprTokens_;
+  std::shared_ptr<ExprUnit> unit = cachedExprUnit_;
+  return EvalUnit(*unit, out.value);
+}
+
+bool TPasCalc::GetVariable(std::string_view name, TVar& out) {
+  return vars_.Get(platform::AsciiUpper(TrimText(name)), out, host_);
+}
+
+bool TPasCalc::SetVariable(std::string_view name, const Value& value) {
+  return vars_.SetExisting(platform::AsciiUpper(TrimText(name)), value);
+}
+
+}  // namespace script

@@ -1,0 +1,230 @@
+#pragma once
+// TPasCalc: the interpreter of the event-script language.
+//
+// Index (each group is implemented in the file named beside it):
+//   host-facing entry points, registration, error state   pascalc.cpp
+//   declaration pass, USES/INCLUDE                          declarations.cpp
+//   expression parse into cached trees                      expr_compiler.cpp
+//   expression evaluation, calls of procedures and natives  evaluator.cpp
+//   statement extraction and parse                          stmt_compiler.cpp
+//   statement execution and control flow                    executor.cpp
+//
+// One instance is one independent interpreter: its own variables, function
+// table, run state and error state. A run keeps only its first error; every
+// construct stops at its next check and the run answers false.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "script/element_path.h"
+#include "script/func_list.h"
+#include "script/host.h"
+#include "script/script_slot.h"
+#include "script/tokenizer.h"
+#include "script/value_ops.h"
+#include "script/var_list.h"
+
+namespace script {
+
+struct ExprUnit;
+struct ExprTree;
+struct Node;
+struct VarNode;
+struct CallNode;
+struct IndexList;
+struct StmtList;
+struct StmtEntry;
+struct Stmt;
+struct TextRange;
+struct Fault;
+struct TProcedure;
+class TProcList;
+struct PreparedScript;
+
+// Error codes beyond the language's own: the statement budget and nesting limits.
+inline constexpr int kErrBudget = 30;
+inline constexpr int kErrNesting = 31;
+inline constexpr uint64_t kDefaultStatementBudget = 50'000'000;
+// Script procedure calls nested deeper than this stop the run with an error.
+inline constexpr int kMaxCallDepth = 200;
+
+class TPasCalc {
+ public:
+  explicit TPasCalc(ScriptHost* host = nullptr);
+  ~TPasCalc();
+  TPasCalc(const TPasCalc&) = delete;
+  TPasCalc& operator=(const TPasCalc&) = delete;
+
+  void SetHost(ScriptHost* host);
+  ScriptHost* Host() const { return host_; }
+
+  // ---- registration ---------------------------------------------------------
+  bool RegisterFunction(std::string_view name, NativeHandler handler) {
+    return funcs_.RegisterFunction(name, std::move(handler));
+  }
+  int IndexOfFunction(std::string_view name) const { return funcs_.IndexOf(name); }
+  const TFuncList& Functions() const { return funcs_; }
+
+  // ---- entry points -----------------------------------------------------
+  // Prepares a source text: its main program in prepared form. The procedures
+  // it declares stay registered until the next run.
+  std::string Prepare(const std::string& source);
+  // The same, keeping the declared procedures with the prepared program so
+  // that every later run of it can call them.
+  std::shared_ptr<PreparedScript> PrepareScript(const std::string& source);
+  // Prepares the slot's source into the slot (empty source: empty slot).
+  void PrepareSlot(ScriptSlot& slot);
+  static const std::string& PreparedText(const PreparedScript& script);
+
+  // Runs a prepared text without procedures. True when the run ended without error.
+  bool RunPrepared(const std::string& prepared);
+  // Runs a prepared script with the procedures its text declared.
+  bool RunPrepared(const std::shared_ptr<PreparedScript>& script);
+  // Runs a slot: its cached script when there is one, else its prepared text.
+  bool RunSlot(const ScriptSlot& slot);
+  // Prepares and runs a source text (procedures declared in it are callable).
+  bool RunSource(const std::string& source);
+
+  // Evaluates a prepared expression text (a source text is tokenized first).
+  bool Evaluate(const std::string& expression, TVar& out);
+  // Trimmed and upper-cased name; the variables, else an element-path read.
+  bool GetVariable(std::string_view name, TVar& out);
+  // Trimmed and upper-cased name; changes an existing script variable only.
+  bool SetVariable(std::string_view name, const Value& value);
+  int IndexOfVariable(std::string_view name) const { return vars_.IndexOf(name); }
+  // The variable, else an element-path write, else a new variable.
+  bool SetOrCreateVariable(const TVar& var) { return vars_.Set(var, host_); }
+  const TVarList& Variables() const { return vars_; }
+  void ClearVariables() { vars_.Clear(); }
+
+  // ---- error state --------------------------------------------------------
+  int ErrorCode() const { return errCode_; }
+  const std::string& ErrorMessage() const { return errMessage_; }
+  const std::string& ErrorText() const { return errText_; }
+  // Reports an error found outside the interpreter (by a native or the script
+  // pool); the text being evaluated or executed is the error text.
+  void ReportError(const std::string& message, int code);
+  bool Running() const { return runNesting_ > 0; }
+
+  // ---- options --------------------------------------------------------------
+  // Off: every statement is extracted and parsed again each time it runs and
+  // procedure calls copy the variable list, as the re-reading design does.
+  void SetCacheEnabled(bool on) { cacheOn_ = on; }
+  bool CacheEnabled() const { return cacheOn_; }
+  // Statements (and loop passes) one run may execute; 0 for no limit.
+  void SetStatementBudget(uint64_t budget) { budget_ = budget; }
+  uint64_t StatementBudget() const { return budget_; }
+  // Statements and loop passes counted by the latest outermost run.
+  uint64_t StatementsExecuted() const { return executed_; }
+
+ private:
+  friend struct RunStateSaver;
+
+  // ---- pascalc.cpp -----------------------------------------------------------
+  void ResetRunState();
+  void SetError(const std::string& message, const TextRange& text, int code);
+  void Fail(const std::string& message, int code);  // the current context is the text
+  void Fail(const Fault& f);
+  void WriteLog(const std::string& line);
+  bool ExecuteMain(PreparedScript& script);
+  std::shared_ptr<PreparedScript> CachedPrepared(const std::string& prepared);
+  // Recursion guard shared by all interpreters of the thread: weight is what
+  // the next step may cost the stack. False (with an error) when exhausted.
+  bool NestEnter(int weight);
+  void NestLeave(int weight);
+  bool UseCache() const { return runNesting_ > 0 ? runCache_ : cacheOn_; }
+
+  // ---- declarations.cpp -------------------------------------------------------
+  std::shared_ptr<PreparedScript> ObtainScript(const std::string& source);
+  std::shared_ptr<PreparedScript> BuildScript(const std::string& source);
+  void DeclarationPass(const TokenArrayPtr& tokens, PreparedScript& script, TokenArray& main,
+                       std::vector<std::string>& includeStack);
+  bool IncludeFile(const TextRange& stmt, uint32_t first, bool isInclude, PreparedScript& script,
+                   TokenArray& main, std::vector<std::string>& includeStack);
+
+  // ---- expr_compiler.cpp -----------------------------------------------------
+  std::unique_ptr<ExprTree> CompileExpr(const TextRange& text);
+  bool IsCallable(const std::string& name) const;
+  ExprTree* TreeFor(ExprUnit& unit, std::unique_ptr<ExprTree>& scratch);
+
+  // ---- evaluator.cpp -----------------------------------------------------------
+  bool EvalUnit(ExprUnit& unit, Value& out);
+  void EvalNode(Node& n, Value& out);
+  void EvalVar(VarNode& v, Value& out);
+  void EvalCall(CallNode& c, Value& out);
+  void Combine(Op op, const std::string& opText, Value& left, Value& right);
+  bool ReadIndexList(IndexList& list, std::string& out);
+  bool CallScriptProcedure(TProcedure& p, CallNode& c, Value& out);
+  bool CallNative(CallNode& c, Value& out);
+  bool GetName(const std::string& name, const ElementPath* path, Value& out);
+  bool SetName(const std::string& name, const ElementPath* path, const Value& value);
+
+  // ---- stmt_compiler.cpp -------------------------------------------------------
+  std::unique_ptr<Stmt> CompileStmt(const TextRange& range);
+  std::unique_ptr<Stmt> CompileCase(const TextRange& range);
+  std::unique_ptr<StmtList> OwnText(const TextRange& range, std::vector<TokenArrayPtr>& owned);
+  std::unique_ptr<StmtList> SubRange(const TextRange& text, uint32_t start, uint32_t end);
+
+  // ---- executor.cpp --------------------------------------------------------------
+  void ExecList(StmtList& list);
+  void ExecStmt(Stmt& s);
+  void ExecAssign(struct AssignStmt& s);
+  void ExecIf(struct IfStmt& s);
+  void ExecFor(struct ForStmt& s);
+  void ExecWhile(struct WhileStmt& s);
+  void ExecRepeat(struct RepeatStmt& s);
+  void ExecCase(struct CaseStmt& s);
+  bool Condition(ExprUnit& unit, bool& result);
+  bool CountStatement();
+  StmtEntry* EntryAt(StmtList& list, size_t index, uint32_t pos,
+                     std::unique_ptr<StmtEntry>& scratch);
+  Stmt& StmtOf(const TextRange& text, StmtEntry& entry, bool labelled,
+               std::unique_ptr<Stmt>& scratch);
+  bool FindLabel(StmtList& list, size_t& index, uint32_t& pos);
+
+  ScriptHost* host_;
+  TVarList vars_;
+  TFuncList funcs_;
+  // The procedures of the script being run (its own table; none for a bare text).
+  std::shared_ptr<TProcList> procs_;
+
+  // Run state.
+  int blockDepth_ = -1;
+  int signal_ = 0;
+  std::string gotoLabel_;
+  int runNesting_ = 0;
+  int callDepth_ = 0;
+  uint64_t budget_ = kDefaultStatementBudget;
+  uint64_t executed_ = 0;
+  bool cacheOn_ = true;
+  bool runCache_ = true;  // the switch as it was when the outermost run started
+
+  // Error state.
+  int errCode_ = 0;
+  std::string errMessage_;
+  std::string errText_;
+  // The text whose readable form an error report names: the innermost
+  // expression being evaluated, else the statement being executed.
+  const TokenArray* ctxArr_ = nullptr;
+  uint32_t ctxBegin_ = 0, ctxEnd_ = 0;
+
+  // Argument lists of native calls, reused; one per nesting level of calls.
+  std::vector<std::unique_ptr<TVarList>> argPool_;
+  size_t argDepth_ = 0;
+
+  // Source cache: the last source prepared and what it gave.
+  std::string cachedSource_;
+  std::shared_ptr<PreparedScript> cachedScript_;
+  // Bare prepared texts run by RunPrepared(string).
+  std::string cachedPreparedText_;
+  std::shared_ptr<PreparedScript> cachedPreparedScript_;
+  // Host-facing Evaluate: the last expression and its unit.
+  std::string cachedExprText_;
+  TokenArrayPtr cachedExprTokens_;
+  std::shared_ptr<ExprUnit> cachedExprUnit_;
+};
+
+}  // namespace script

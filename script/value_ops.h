@@ -1,0 +1,52 @@
+#pragma once
+// Arithmetic, logic and comparison of script values.
+//
+// Each operand falls into a class (integer, wide integer, Real, String,
+// Boolean, Date, Empty); the pair of classes picks the operation whichever side
+// each operand is on. Every function answers false when the operation cannot
+// be applied (kinds that do not convert, division by zero, overflow); the
+// caller turns that into "Invalid operand types for ...".
+
+#include <cstddef>
+
+#include "script/value.h"
+
+namespace script {
+
+// Operators, numbered as the token codes of the language.
+enum class Op : unsigned char {
+  Eq = 5,
+  Or = 6,
+  And = 7,
+  Not = 8,
+  Xor = 9,
+  Ne = 12,
+  Gt = 13,
+  Lt = 14,
+  Ge = 15,
+  Le = 16,
+  Add = 17,
+  Sub = 18,
+  Mul = 19,
+  Div = 20,
+  Pow = 21,
+  Shl = 47,
+  Shr = 48,
+};
+
+// Texts longer than this are refused by concatenation, so that a doubling loop
+// fails instead of exhausting memory.
+inline constexpr size_t kMaxTextLength = size_t{64} << 20;
+
+bool IsComparison(Op op);
+
+// A binary operator. Comparisons give a Boolean.
+bool ApplyBinary(Op op, const Value& a, const Value& b, Value& out);
+// Prefix minus.
+bool ApplyNegate(const Value& a, Value& out);
+// Prefix NOT: the Byte 1 when the value equals 0 (false counts as 0), else the Byte 0.
+bool ApplyNot(const Value& a, Value& out);
+// The comparison operators alone, for CASE ranges: result is the truth of a op b.
+bool CompareValues(Op op, const Value& a, const Value& b, bool& result);
+
+}  // namespace script
