@@ -203,7 +203,7 @@ TEST_F(CacheTest, AlphaAndGreyViews) {
   test_images::BmpOptions o32;
   o32.bpp = 32;
   const uint32_t px = 0x80102030;  // alpha 0x80, grey round(0x60 / 3) = 0x20
-  Put("pic.bmp", test_images::MakeBmp(3, 2, [px](int, int) { return px; }, o32));
+  Put("pic.bmp", test_images::MakeBmp(3, 2, [&](int, int) { return px; }, o32));
   EXPECT_EQ(Pixel(cache_.RequestImage("pic.bmp"), 1, 1), px);
   EXPECT_EQ(Pixel(cache_.RequestImage("*pic.bmp"), 1, 1), 0x80808080u);
   EXPECT_EQ(Pixel(cache_.RequestImage("#pic.bmp"), 1, 1), 0x80202020u);
