@@ -10,8 +10,8 @@
 //
 // Prints megapixels per second and our speed divided by the peer's.
 
-#include <png.h>
 #include <fcntl.h>
+#include <png.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,8 +27,8 @@
 #include <vector>
 
 // jpeglib.h needs size_t and FILE first.
-#include <cstddef>
 #include <jpeglib.h>
+#include <cstddef>
 
 #include "platform/file_io.h"
 #include "resources/decoded_image.h"
@@ -88,7 +88,8 @@ void WriteJpeg(const fs::path& path, const std::vector<uint8_t>& rgba) {
   jpeg_set_quality(&cinfo, 90, TRUE);
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = const_cast<uint8_t*>(&rgba[static_cast<size_t>(cinfo.next_scanline) * kWidth * 4]);
+    JSAMPROW row =
+        const_cast<uint8_t*>(&rgba[static_cast<size_t>(cinfo.next_scanline) * kWidth * 4]);
     jpeg_write_scanlines(&cinfo, &row, 1);
   }
   jpeg_finish_compress(&cinfo);
@@ -96,11 +97,13 @@ void WriteJpeg(const fs::path& path, const std::vector<uint8_t>& rgba) {
   std::fclose(f);
 }
 
-double Seconds(const std::function<bool(const fs::path&)>& load, const std::vector<fs::path>& files) {
+double Seconds(const std::function<bool(const fs::path&)>& load,
+               const std::vector<fs::path>& files) {
   auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < kLoads; ++i) {
     if (!load(files[static_cast<size_t>(i) % files.size()])) {
-      std::fprintf(stderr, "load failed: %s\n", files[static_cast<size_t>(i) % files.size()].c_str());
+      std::fprintf(stderr, "load failed: %s\n",
+                   files[static_cast<size_t>(i) % files.size()].c_str());
       std::exit(1);
     }
   }
@@ -179,15 +182,21 @@ int main() {
 
   std::printf("%d loads of %d x %d pictures per decoder (%d distinct files each)\n", kLoads, kWidth,
               kHeight, kDistinct);
-  const double spawn = HaveTool("true") ? Seconds([](const fs::path&) { return Run({"true"}); }, jpegs) : 0;
+  const double spawn =
+      HaveTool("true") ? Seconds([](const fs::path&) { return Run({"true"}); }, jpegs) : 0;
 
   std::printf("JPEG (quality 90, 4:2:0)\n");
   const double ourJpeg = Seconds(OurDecode, jpegs);
   Line("resources::DecodeJpeg", ourJpeg);
   if (HaveTool("djpeg")) {
-    const double djpeg = Seconds([](const fs::path& f) { return Run({"djpeg", "-outfile", "/dev/null", f.string()}); }, jpegs);
+    const double djpeg = Seconds(
+        [](const fs::path& f) {
+          return Run({"djpeg", "-outfile", "/dev/null", f.string()});
+        },
+        jpegs);
     Line("djpeg, one process per file", djpeg, ourJpeg);
-    if (spawn > 0 && djpeg > spawn) Line("djpeg, process start-up subtracted", djpeg - spawn, ourJpeg);
+    if (spawn > 0 && djpeg > spawn)
+      Line("djpeg, process start-up subtracted", djpeg - spawn, ourJpeg);
   } else {
     std::printf("  djpeg not installed (libjpeg-turbo-progs)\n");
   }

@@ -31,7 +31,9 @@ void ReadFromMemory(png_structp png, png_bytep dst, png_size_t length) {
 }
 
 // libpng's errors must not return: they jump back to the setjmp below.
-[[noreturn]] void OnError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+[[noreturn]] void OnError(png_structp png, png_const_charp) {
+  png_longjmp(png, 1);
+}
 void OnWarning(png_structp, png_const_charp) {}
 
 // Everything that must survive a longjmp lives outside the frame that calls

@@ -12,7 +12,9 @@ namespace {
 
 constexpr uint32_t kOpaque = 0xFF000000u;
 
-uint32_t Expand5(uint32_t v) { return (v * 255 + 15) / 31; }
+uint32_t Expand5(uint32_t v) {
+  return (v * 255 + 15) / 31;
+}
 
 // One pixel (or palette entry) of `bytes` bytes as ARGB.
 uint32_t ReadColor(const uint8_t* p, int bits, bool alpha16) {
@@ -39,10 +41,10 @@ DecodeError DecodeTga(std::span<const uint8_t> data, DecodedImage& out) {
   platform::ByteReader r(data);
   uint8_t idLength = 0, mapType = 0, imageType = 0, mapEntryBits = 0, depth = 0, descriptor = 0;
   uint16_t mapFirst = 0, mapLength = 0, xOrigin = 0, yOrigin = 0, width = 0, height = 0;
-  if (!r.ReadU8(idLength) || !r.ReadU8(mapType) || !r.ReadU8(imageType) ||
-      !r.ReadU16LE(mapFirst) || !r.ReadU16LE(mapLength) || !r.ReadU8(mapEntryBits) ||
-      !r.ReadU16LE(xOrigin) || !r.ReadU16LE(yOrigin) || !r.ReadU16LE(width) ||
-      !r.ReadU16LE(height) || !r.ReadU8(depth) || !r.ReadU8(descriptor)) {
+  if (!r.ReadU8(idLength) || !r.ReadU8(mapType) || !r.ReadU8(imageType) || !r.ReadU16LE(mapFirst) ||
+      !r.ReadU16LE(mapLength) || !r.ReadU8(mapEntryBits) || !r.ReadU16LE(xOrigin) ||
+      !r.ReadU16LE(yOrigin) || !r.ReadU16LE(width) || !r.ReadU16LE(height) || !r.ReadU8(depth) ||
+      !r.ReadU8(descriptor)) {
     return DecodeError::Truncated;
   }
   const bool rle = imageType >= 9;

@@ -119,8 +119,7 @@ bool ImageCache::Read(const Source& like, std::string_view name, std::string& by
   return true;
 }
 
-bool ImageCache::ReadAndDecode(const Source& like, std::string_view name,
-                               DecodedImage& out) const {
+bool ImageCache::ReadAndDecode(const Source& like, std::string_view name, DecodedImage& out) const {
   std::string bytes;
   return Read(like, name, bytes) &&
          DecodeImage(FormatFromName(name), AsBytes(bytes), out) == DecodeError::None;
@@ -154,7 +153,8 @@ SpriteSheet ImageCache::ReadSpriteSheet(const Source& source, std::string_view n
     copied = copied && !out.fail();
   }
   if (copied) {
-    if (auto text = platform::ReadWholeFile(tmp, kMaxSpriteSheetBytes)) sheet = ParseSpriteSheet(*text);
+    if (auto text = platform::ReadWholeFile(tmp, kMaxSpriteSheetBytes))
+      sheet = ParseSpriteSheet(*text);
   }
   std::error_code ec;
   std::filesystem::remove(tmp, ec);

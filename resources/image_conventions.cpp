@@ -34,7 +34,8 @@ int SheetCount(std::string_view line) {
   size_t start = line.find_first_not_of(" \t");
   if (start == std::string_view::npos) return 1;
   size_t end = line.find_first_of(" \t", start);
-  auto value = platform::ParseIntegerText(line.substr(start, end == std::string_view::npos ? end : end - start));
+  auto value = platform::ParseIntegerText(
+      line.substr(start, end == std::string_view::npos ? end : end - start));
   if (!value || *value <= 0 || *value > INT32_MAX) return 1;
   return static_cast<int>(*value);
 }

@@ -82,7 +82,9 @@ class TQZStore::DirectoryCursor {
   std::string window_;
 };
 
-TQZStore::~TQZStore() { Close(); }
+TQZStore::~TQZStore() {
+  Close();
+}
 
 void TQZStore::Close() {
   if (fd_ >= 0) ::close(fd_);
@@ -196,8 +198,7 @@ int TQZStore::IndexOf(std::string_view name) const {
 }
 
 bool TQZStore::EntryRangeValid(const Entry& e) const {
-  if (e.size < 0 || e.offset > fileSize_ ||
-      static_cast<uint64_t>(e.size) > fileSize_ - e.offset) {
+  if (e.size < 0 || e.offset > fileSize_ || static_cast<uint64_t>(e.size) > fileSize_ - e.offset) {
     lastError_ = StoreError::BadRange;
     return false;
   }

@@ -23,12 +23,12 @@ namespace resources {
 
 enum class StoreError {
   None,
-  NoStream,        // no pack open (missing or unreadable file)
-  BadDirectory,    // directory offset, count or a name length points outside the file
-  NotFound,        // no entry of that name
-  BadRange,        // the entry's data lie (partly) outside the file, or its size is negative
-  ReadFailed,      // the system refused a read
-  WriteFailed,     // the output stream refused the bytes
+  NoStream,      // no pack open (missing or unreadable file)
+  BadDirectory,  // directory offset, count or a name length points outside the file
+  NotFound,      // no entry of that name
+  BadRange,      // the entry's data lie (partly) outside the file, or its size is negative
+  ReadFailed,    // the system refused a read
+  WriteFailed,   // the output stream refused the bytes
 };
 
 class TQZStore {

@@ -21,7 +21,8 @@ namespace {
 
 const platform::CodePage* FindCodePage(const CommonOptions& common, const char* command) {
   const platform::CodePage* cp = platform::CodePage::Find(common.codepage);
-  if (!cp) std::cerr << "qazmir-tool " << command << ": unknown code page " << common.codepage << "\n";
+  if (!cp)
+    std::cerr << "qazmir-tool " << command << ": unknown code page " << common.codepage << "\n";
   return cp;
 }
 

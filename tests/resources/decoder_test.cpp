@@ -24,11 +24,12 @@ std::span<const uint8_t> Bytes(const std::string& s) {
 // A picture every pixel of which differs: colour from position, alpha varying.
 uint32_t Pattern(int x, int y) {
   return (static_cast<uint32_t>((x * 37 + y * 11) & 0xFF) << 24) |
-         (static_cast<uint32_t>(x * 16 & 0xFF) << 16) | (static_cast<uint32_t>(y * 16 & 0xFF) << 8) |
-         static_cast<uint32_t>((x + y) * 8 & 0xFF);
+         (static_cast<uint32_t>(x * 16 & 0xFF) << 16) |
+         (static_cast<uint32_t>(y * 16 & 0xFF) << 8) | static_cast<uint32_t>((x + y) * 8 & 0xFF);
 }
 
-void ExpectPixels(const DecodedImage& img, int w, int h, const std::function<uint32_t(int, int)>& want) {
+void ExpectPixels(const DecodedImage& img, int w, int h,
+                  const std::function<uint32_t(int, int)>& want) {
   ASSERT_EQ(img.width, w);
   ASSERT_EQ(img.height, h);
   ASSERT_EQ(img.pixels.size(), static_cast<size_t>(w) * h);
@@ -93,8 +94,9 @@ TEST(DecoderTest, PngColourTypes) {
   PngOptions pal;
   pal.colorType = 3;
   pal.palette = {0xFF102030, 0x80405060, 0x00708090};
-  ASSERT_EQ(resources::DecodePng(
-                Bytes(test_images::MakePng(6, 3, [](int x, int) { return x % 3; }, pal)), img),
+  ASSERT_EQ(resources::DecodePng(Bytes(test_images::MakePng(
+                                     6, 3, [](int x, int) { return x % 3; }, pal)),
+                                 img),
             DecodeError::None);
   EXPECT_TRUE(img.hasAlpha);
   ExpectPixels(img, 6, 3, [&](int x, int) { return pal.palette[x % 3]; });
@@ -103,9 +105,9 @@ TEST(DecoderTest, PngColourTypes) {
   PngOptions grey1;
   grey1.colorType = 0;
   grey1.bitDepth = 1;
-  ASSERT_EQ(resources::DecodePng(
-                Bytes(test_images::MakePng(9, 2, [](int x, int y) { return (x + y) & 1; }, grey1)),
-                img),
+  ASSERT_EQ(resources::DecodePng(Bytes(test_images::MakePng(
+                                     9, 2, [](int x, int y) { return (x + y) & 1; }, grey1)),
+                                 img),
             DecodeError::None);
   ExpectPixels(img, 9, 2, [](int x, int y) { return ((x + y) & 1) ? 0xFFFFFFFFu : 0xFF000000u; });
 
@@ -138,14 +140,16 @@ TEST(DecoderTest, PngRejectsDamage) {
   DecodedImage img;
   EXPECT_EQ(resources::DecodePng(Bytes("not a png at all"), img), DecodeError::BadSignature);
   std::string file = test_images::MakePng(32, 32, Pattern);
-  EXPECT_EQ(resources::DecodePng(Bytes(file.substr(0, file.size() / 2)), img), DecodeError::Truncated);
+  EXPECT_EQ(resources::DecodePng(Bytes(file.substr(0, file.size() / 2)), img),
+            DecodeError::Truncated);
   EXPECT_TRUE(img.pixels.empty());  // untouched on failure
   ExpectSurvivesDamage(file, resources::ImageFormat::Png);
   PngOptions pal;
   pal.colorType = 3;
   pal.interlaced = true;
   pal.palette = {0xFF000001, 0x80000002, 0xFF000003, 0x00000004, 0xFF000005};
-  ExpectSurvivesDamage(test_images::MakePng(9, 9, [](int x, int y) { return (x + y) % 5u; }, pal),
+  ExpectSurvivesDamage(test_images::MakePng(
+                           9, 9, [](int x, int y) { return (x + y) % 5u; }, pal),
                        resources::ImageFormat::Png);
 }
 
@@ -169,11 +173,13 @@ TEST(DecoderTest, PngTooLargeIsRefusedBeforeAllocating) {
 
 TEST(DecoderTest, JpegColourAndGrey) {
   auto smooth = [](int x, int y) {
-    return 0xFF000000u | static_cast<uint32_t>(x * 4) << 16 | static_cast<uint32_t>(y * 4) << 8 | 0x80;
+    return 0xFF000000u | static_cast<uint32_t>(x * 4) << 16 | static_cast<uint32_t>(y * 4) << 8 |
+           0x80;
   };
   auto close = [](uint32_t a, uint32_t b, int tol) {
     for (int s = 0; s < 32; s += 8) {
-      if (std::abs(static_cast<int>((a >> s) & 0xFF) - static_cast<int>((b >> s) & 0xFF)) > tol) return false;
+      if (std::abs(static_cast<int>((a >> s) & 0xFF) - static_cast<int>((b >> s) & 0xFF)) > tol)
+        return false;
     }
     return true;
   };
@@ -188,12 +194,15 @@ TEST(DecoderTest, JpegColourAndGrey) {
     EXPECT_FALSE(img.hasAlpha);
     EXPECT_EQ(img.bitsPerPixel, 24);
     for (int y = 0; y < 30; ++y)
-      for (int x = 0; x < 40; ++x) ASSERT_TRUE(close(img.At(x, y), smooth(x, y), 6)) << x << "," << y;
+      for (int x = 0; x < 40; ++x)
+        ASSERT_TRUE(close(img.At(x, y), smooth(x, y), 6)) << x << "," << y;
   }
   JpegOptions grey;
   grey.components = 1;
   DecodedImage img;
-  ASSERT_EQ(resources::DecodeJpeg(Bytes(test_images::MakeJpeg(16, 16, [](int x, int) { return x * 16u; }, grey)), img),
+  ASSERT_EQ(resources::DecodeJpeg(Bytes(test_images::MakeJpeg(
+                                      16, 16, [](int x, int) { return x * 16u; }, grey)),
+                                  img),
             DecodeError::None);
   for (int x = 0; x < 16; ++x) {
     uint32_t p = img.At(x, 3);
@@ -205,8 +214,9 @@ TEST(DecoderTest, JpegColourAndGrey) {
   // CMYK (Adobe-inverted, as image editors write it) comes out as RGB.
   JpegOptions cmyk;
   cmyk.components = 4;
-  ASSERT_EQ(resources::DecodeJpeg(
-                Bytes(test_images::MakeJpeg(16, 16, [](int, int) { return 0xFFC03010u; }, cmyk)), img),
+  ASSERT_EQ(resources::DecodeJpeg(Bytes(test_images::MakeJpeg(
+                                      16, 16, [](int, int) { return 0xFFC03010u; }, cmyk)),
+                                  img),
             DecodeError::None);
   EXPECT_TRUE(close(img.At(8, 8), 0xFFC03010u, 6)) << std::hex << img.At(8, 8);
 }
@@ -224,7 +234,8 @@ TEST(DecoderTest, JpegRejectsDamage) {
   ExpectSurvivesDamage(file, resources::ImageFormat::Jpeg);
   JpegOptions progressive;
   progressive.progressive = true;
-  ExpectSurvivesDamage(test_images::MakeJpeg(24, 24, Pattern, progressive), resources::ImageFormat::Jpeg);
+  ExpectSurvivesDamage(test_images::MakeJpeg(24, 24, Pattern, progressive),
+                       resources::ImageFormat::Jpeg);
 }
 
 // BMP: every depth, both row orders; palettes; 8-bit indices kept.
@@ -246,7 +257,8 @@ TEST(DecoderTest, BmpDepthsAndRowOrders) {
           << bpp;
       EXPECT_EQ(img.bitsPerPixel, bpp);
       EXPECT_FALSE(img.hasAlpha);
-      ExpectPixels(img, 11, 6, [&](int x, int y) { return 0xFF000000u | o.palette[index(x, y) & mask]; });
+      ExpectPixels(img, 11, 6,
+                   [&](int x, int y) { return 0xFF000000u | o.palette[index(x, y) & mask]; });
       EXPECT_EQ(img.indices.empty(), bpp != 8);
       if (bpp == 8) {
         EXPECT_EQ(img.indices[5 * 11 + 7], index(7, 5) & 0xFF);
@@ -255,19 +267,24 @@ TEST(DecoderTest, BmpDepthsAndRowOrders) {
     BmpOptions o24;
     o24.topDown = topDown;
     DecodedImage img;
-    ASSERT_EQ(resources::DecodeBmp(Bytes(test_images::MakeBmp(7, 5, Pattern, o24)), img), DecodeError::None);
+    ASSERT_EQ(resources::DecodeBmp(Bytes(test_images::MakeBmp(7, 5, Pattern, o24)), img),
+              DecodeError::None);
     EXPECT_FALSE(img.hasAlpha);
     ExpectPixels(img, 7, 5, [](int x, int y) { return Pattern(x, y) | 0xFF000000u; });
 
     BmpOptions o32 = o24;
     o32.bpp = 32;
-    ASSERT_EQ(resources::DecodeBmp(Bytes(test_images::MakeBmp(7, 5, Pattern, o32)), img), DecodeError::None);
+    ASSERT_EQ(resources::DecodeBmp(Bytes(test_images::MakeBmp(7, 5, Pattern, o32)), img),
+              DecodeError::None);
     EXPECT_TRUE(img.hasAlpha);
     EXPECT_EQ(img.bitsPerPixel, 32);
     ExpectPixels(img, 7, 5, Pattern);
 
     // A 32-bit picture whose alpha bytes are all 0 is opaque.
-    ASSERT_EQ(resources::DecodeBmp(Bytes(test_images::MakeBmp(7, 5, [](int x, int y) { return Pattern(x, y) & 0xFFFFFFu; }, o32)), img),
+    ASSERT_EQ(resources::DecodeBmp(
+                  Bytes(test_images::MakeBmp(
+                      7, 5, [](int x, int y) { return Pattern(x, y) & 0xFFFFFFu; }, o32)),
+                  img),
               DecodeError::None);
     EXPECT_FALSE(img.hasAlpha);
     ExpectPixels(img, 7, 5, [](int x, int y) { return Pattern(x, y) | 0xFF000000u; });
@@ -281,7 +298,9 @@ TEST(DecoderTest, BmpPaletteIndicesSurviveAnyPalette) {
   o.bpp = 8;
   o.palette = {0, 0, 0, 0};
   DecodedImage img;
-  ASSERT_EQ(resources::DecodeBmp(Bytes(test_images::MakeBmp(16, 16, [](int x, int y) { return y * 16u + x; }, o)), img),
+  ASSERT_EQ(resources::DecodeBmp(Bytes(test_images::MakeBmp(
+                                     16, 16, [](int x, int y) { return y * 16u + x; }, o)),
+                                 img),
             DecodeError::None);
   ASSERT_EQ(img.indices.size(), 256u);
   for (int i = 0; i < 256; ++i) EXPECT_EQ(img.indices[i], i);
@@ -293,8 +312,14 @@ TEST(DecoderTest, BmpBitFieldsAndHeaders) {
   // 16-bit 5-5-5 without fields.
   BmpOptions o16;
   o16.bpp = 16;
-  ASSERT_EQ(resources::DecodeBmp(Bytes(test_images::MakeBmp(3, 2, [](int x, int) { return x == 0 ? 0x7C00u : x == 1 ? 0x03E0u : 0x0010u; }, o16)), img),
-            DecodeError::None);
+  ASSERT_EQ(
+      resources::DecodeBmp(
+          Bytes(test_images::MakeBmp(
+              3, 2, [](int x, int) { return x == 0   ? 0x7C00u
+                                            : x == 1 ? 0x03E0u
+                                                     : 0x0010u; }, o16)),
+          img),
+      DecodeError::None);
   EXPECT_EQ(img.At(0, 0), 0xFFFF0000u);
   EXPECT_EQ(img.At(1, 1), 0xFF00FF00u);
   EXPECT_EQ(img.At(2, 0), 0xFF000084u);  // 16 of 31 -> 132
@@ -304,7 +329,9 @@ TEST(DecoderTest, BmpBitFieldsAndHeaders) {
   o565.masks[0] = 0xF800;
   o565.masks[1] = 0x07E0;
   o565.masks[2] = 0x001F;
-  ASSERT_EQ(resources::DecodeBmp(Bytes(test_images::MakeBmp(2, 1, [](int x, int) { return x ? 0x07E0u : 0xF81Fu; }, o565)), img),
+  ASSERT_EQ(resources::DecodeBmp(Bytes(test_images::MakeBmp(
+                                     2, 1, [](int x, int) { return x ? 0x07E0u : 0xF81Fu; }, o565)),
+                                 img),
             DecodeError::None);
   EXPECT_EQ(img.At(0, 0), 0xFFFF00FFu);
   EXPECT_EQ(img.At(1, 0), 0xFF00FF00u);
@@ -318,12 +345,14 @@ TEST(DecoderTest, BmpBitFieldsAndHeaders) {
   v5.masks[1] = 0x0000FF00;
   v5.masks[2] = 0x000000FF;
   v5.masks[3] = 0xFF000000;
-  ASSERT_EQ(resources::DecodeBmp(Bytes(test_images::MakeBmp(5, 3, Pattern, v5)), img), DecodeError::None);
+  ASSERT_EQ(resources::DecodeBmp(Bytes(test_images::MakeBmp(5, 3, Pattern, v5)), img),
+            DecodeError::None);
   EXPECT_TRUE(img.hasAlpha);
   ExpectPixels(img, 5, 3, Pattern);
   // The same masks without alpha: opaque.
   v5.masks[3] = 0;
-  ASSERT_EQ(resources::DecodeBmp(Bytes(test_images::MakeBmp(5, 3, Pattern, v5)), img), DecodeError::None);
+  ASSERT_EQ(resources::DecodeBmp(Bytes(test_images::MakeBmp(5, 3, Pattern, v5)), img),
+            DecodeError::None);
   EXPECT_FALSE(img.hasAlpha);
   ExpectPixels(img, 5, 3, [](int x, int y) { return Pattern(x, y) | 0xFF000000u; });
   // Core (OS/2) header with 3-byte palette entries.
@@ -331,7 +360,9 @@ TEST(DecoderTest, BmpBitFieldsAndHeaders) {
   core.headerSize = 12;
   core.bpp = 8;
   core.palette = {0x123456, 0xABCDEF};
-  ASSERT_EQ(resources::DecodeBmp(Bytes(test_images::MakeBmp(4, 4, [](int x, int) { return x & 1u; }, core)), img),
+  ASSERT_EQ(resources::DecodeBmp(Bytes(test_images::MakeBmp(
+                                     4, 4, [](int x, int) { return x & 1u; }, core)),
+                                 img),
             DecodeError::None);
   EXPECT_EQ(img.At(0, 0), 0xFF123456u);
   EXPECT_EQ(img.At(1, 3), 0xFFABCDEFu);
@@ -345,22 +376,26 @@ TEST(DecoderTest, BmpRunLengthStreams) {
                    std::string("\x00\x00", 2) + std::string("\x00\x02\x02\x01", 4) +
                    std::string("\x02\x04", 2) + std::string("\x00\x01", 2);
   DecodedImage img;
-  ASSERT_EQ(resources::DecodeBmp(Bytes(test_images::MakeRleBmp(6, 3, 8, pal, s8)), img), DecodeError::None);
+  ASSERT_EQ(resources::DecodeBmp(Bytes(test_images::MakeRleBmp(6, 3, 8, pal, s8)), img),
+            DecodeError::None);
   std::vector<uint8_t> want = {0, 0, 4, 4, 0, 0,   // top row (file row 2)
                                0, 0, 0, 0, 0, 0,   // skipped row
                                1, 1, 1, 2, 3, 4};  // bottom row
   EXPECT_EQ(img.indices, want);
   EXPECT_EQ(img.At(5, 2), 0xFFFFFFFFu);
   // RLE4: a run alternating two nibbles, then a literal of 3 nibbles.
-  std::string s4 = std::string("\x04\x12", 2) + std::string("\x00\x03\x34\x00", 4) + std::string("\x00\x01", 2);
-  ASSERT_EQ(resources::DecodeBmp(Bytes(test_images::MakeRleBmp(7, 1, 4, pal, s4)), img), DecodeError::None);
+  std::string s4 =
+      std::string("\x04\x12", 2) + std::string("\x00\x03\x34\x00", 4) + std::string("\x00\x01", 2);
+  ASSERT_EQ(resources::DecodeBmp(Bytes(test_images::MakeRleBmp(7, 1, 4, pal, s4)), img),
+            DecodeError::None);
   EXPECT_EQ(img.At(0, 0), 0xFF0000FFu);
   EXPECT_EQ(img.At(1, 0), 0xFF00FF00u);
   EXPECT_EQ(img.At(4, 0), 0xFFFF0000u);
   EXPECT_EQ(img.At(6, 0), 0xFF000000u);
   // Runs past the right edge, deltas past the bottom and streams without an end stay inside.
   std::string wild = std::string("\xFF\x01\x00\x02\xFF\xFF\x05\x02\x00\xFE\x01", 11);
-  ASSERT_EQ(resources::DecodeBmp(Bytes(test_images::MakeRleBmp(4, 2, 8, pal, wild)), img), DecodeError::None);
+  ASSERT_EQ(resources::DecodeBmp(Bytes(test_images::MakeRleBmp(4, 2, 8, pal, wild)), img),
+            DecodeError::None);
 }
 
 TEST(DecoderTest, BmpRejectsDamage) {
@@ -386,17 +421,23 @@ TEST(DecoderTest, BmpRejectsDamage) {
   BmpOptions o8;
   o8.bpp = 8;
   o8.palette = {1, 2, 3};
-  ExpectSurvivesDamage(test_images::MakeBmp(9, 5, [](int x, int) { return x % 5u; }, o8), resources::ImageFormat::Bmp);
-  ExpectSurvivesDamage(file, resources::ImageFormat::Bmp);
-  ExpectSurvivesDamage(test_images::MakeRleBmp(6, 3, 8, {1, 2, 3}, std::string("\x03\x01\x00\x03\x02\x03\x04\x00\x00\x00\x00\x02\x02\x01\x00\x01", 16)),
+  ExpectSurvivesDamage(test_images::MakeBmp(
+                           9, 5, [](int x, int) { return x % 5u; }, o8),
                        resources::ImageFormat::Bmp);
+  ExpectSurvivesDamage(file, resources::ImageFormat::Bmp);
+  ExpectSurvivesDamage(
+      test_images::MakeRleBmp(
+          6, 3, 8, {1, 2, 3},
+          std::string("\x03\x01\x00\x03\x02\x03\x04\x00\x00\x00\x00\x02\x02\x01\x00\x01", 16)),
+      resources::ImageFormat::Bmp);
 }
 
 // The BMP Suite, when the outside test data is present: nothing crashes, and
 // the pictures every reader must handle decode.
 TEST(DecoderTest, BmpSuite) {
   namespace fs = std::filesystem;
-  const fs::path suite = testing_support::FixturesDir() / ".." / ".." / ".." / "shared" / "testdata" / "bmpsuite";
+  const fs::path suite =
+      testing_support::FixturesDir() / ".." / ".." / ".." / "shared" / "testdata" / "bmpsuite";
   if (!fs::is_directory(suite)) GTEST_SKIP() << "no BMP Suite at " << suite;
   int good = 0;
   for (const char* folder : {"g", "q", "b"}) {
@@ -427,29 +468,42 @@ TEST(DecoderTest, TgaKindsAndOrigins) {
       auto runs = [](int x, int y) { return Pattern(x / 3, y); };  // runs for RLE
       DecodedImage img;
       o.depth = 32;
-      ASSERT_EQ(resources::DecodeTga(Bytes(test_images::MakeTga(10, 4, runs, o)), img), DecodeError::None);
+      ASSERT_EQ(resources::DecodeTga(Bytes(test_images::MakeTga(10, 4, runs, o)), img),
+                DecodeError::None);
       EXPECT_TRUE(img.hasAlpha);
       ExpectPixels(img, 10, 4, runs);
       o.depth = 24;
-      ASSERT_EQ(resources::DecodeTga(Bytes(test_images::MakeTga(10, 4, runs, o)), img), DecodeError::None);
+      ASSERT_EQ(resources::DecodeTga(Bytes(test_images::MakeTga(10, 4, runs, o)), img),
+                DecodeError::None);
       EXPECT_FALSE(img.hasAlpha);
       ExpectPixels(img, 10, 4, [&](int x, int y) { return runs(x, y) | 0xFF000000u; });
       o.depth = 16;
-      ASSERT_EQ(resources::DecodeTga(Bytes(test_images::MakeTga(3, 2, [](int x, int y) { return x == 0 ? 0xFC00u : x == 1 ? 0x03E0u : y ? 0x801Fu : 0x001Fu; }, o)), img),
+      ASSERT_EQ(resources::DecodeTga(
+                    Bytes(test_images::MakeTga(
+                        3, 2,
+                        [](int x, int y) {
+                          return x == 0 ? 0xFC00u : x == 1 ? 0x03E0u : y ? 0x801Fu : 0x001Fu;
+                        },
+                        o)),
+                    img),
                 DecodeError::None);
       EXPECT_EQ(img.At(0, 0), 0xFFFF0000u);
       EXPECT_EQ(img.At(1, 1), 0x0000FF00u);  // alpha bit clear
       EXPECT_EQ(img.At(2, 1), 0xFF0000FFu);
       o.depth = 8;
       o.grey = true;
-      ASSERT_EQ(resources::DecodeTga(Bytes(test_images::MakeTga(5, 3, [](int x, int y) { return x * 40u + y; }, o)), img),
+      ASSERT_EQ(resources::DecodeTga(Bytes(test_images::MakeTga(
+                                         5, 3, [](int x, int y) { return x * 40u + y; }, o)),
+                                     img),
                 DecodeError::None);
       EXPECT_EQ(img.At(4, 2), 0xFFA2A2A2u);
       o.grey = false;
       o.mapped = true;
       o.mapFirst = 2;
       o.palette = {0x80112233, 0xFF445566, 0x00778899};
-      ASSERT_EQ(resources::DecodeTga(Bytes(test_images::MakeTga(4, 2, [](int x, int) { return 2u + x; }, o)), img),
+      ASSERT_EQ(resources::DecodeTga(Bytes(test_images::MakeTga(
+                                         4, 2, [](int x, int) { return 2u + x; }, o)),
+                                     img),
                 DecodeError::None);
       EXPECT_EQ(img.At(0, 0), 0x80112233u);
       EXPECT_EQ(img.At(2, 1), 0x00778899u);
@@ -461,7 +515,9 @@ TEST(DecoderTest, TgaKindsAndOrigins) {
   plain.depth = 16;
   plain.alphaBits = 0;
   DecodedImage img;
-  ASSERT_EQ(resources::DecodeTga(Bytes(test_images::MakeTga(1, 1, [](int, int) { return 0x001Fu; }, plain)), img),
+  ASSERT_EQ(resources::DecodeTga(Bytes(test_images::MakeTga(
+                                     1, 1, [](int, int) { return 0x001Fu; }, plain)),
+                                 img),
             DecodeError::None);
   EXPECT_EQ(img.At(0, 0), 0xFF0000FFu);
   EXPECT_FALSE(img.hasAlpha);
@@ -481,7 +537,8 @@ TEST(DecoderTest, TgaRejectsDamage) {
   EXPECT_TRUE(img.pixels.empty());
   ExpectSurvivesDamage(file, resources::ImageFormat::Tga);
   o.rle = true;
-  ExpectSurvivesDamage(test_images::MakeTga(16, 8, [](int x, int y) { return Pattern(x / 4, y); }, o),
+  ExpectSurvivesDamage(test_images::MakeTga(
+                           16, 8, [](int x, int y) { return Pattern(x / 4, y); }, o),
                        resources::ImageFormat::Tga);
 }
 

@@ -24,7 +24,9 @@ std::span<const uint8_t> Bytes(const std::string& s) {
   return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
 }
 
-uint32_t Solid(uint32_t argb, int, int) { return argb; }
+uint32_t Solid(uint32_t argb, int, int) {
+  return argb;
+}
 
 // A game folder with its own resolver, pack, per-user folder and image store.
 class CacheTest : public ::testing::Test {
@@ -70,7 +72,9 @@ std::string MaskBmp(int w, int h, const std::function<uint32_t(int, int)>& index
   return test_images::MakeBmp(w, h, index, o);
 }
 
-uint32_t MaskIndex(int x, int y) { return static_cast<uint32_t>(x * 20 + y * 3); }
+uint32_t MaskIndex(int x, int y) {
+  return static_cast<uint32_t>(x * 20 + y * 3);
+}
 
 DecodedImage DecodeJpegBytes(const std::string& bytes) {
   DecodedImage img;
@@ -147,7 +151,8 @@ TEST_F(CacheTest, MissingAndCorruptImagesFailForGood) {
 // An 8-bit tree.bmp next to tree_.jpg: the JPEG's colours, the BMP's values as alpha.
 TEST_F(CacheTest, MaskByAlternativeName) {
   const std::string jpeg = test_images::MakeJpeg(10, 6, [](int x, int y) {
-    return 0xFF000000u | static_cast<uint32_t>(x * 25) << 16 | static_cast<uint32_t>(y * 40) << 8 | 0x40;
+    return 0xFF000000u | static_cast<uint32_t>(x * 25) << 16 | static_cast<uint32_t>(y * 40) << 8 |
+           0x40;
   });
   Put("gfx/Tree_.jpg", jpeg);
   Put("gfx/tree.bmp", MaskBmp(10, 6, MaskIndex));
@@ -156,12 +161,14 @@ TEST_F(CacheTest, MaskByAlternativeName) {
   const DecodedImage colours = DecodeJpegBytes(jpeg);
   for (int y = 0; y < 6; ++y) {
     for (int x = 0; x < 10; ++x) {
-      EXPECT_EQ(Pixel(e, x, y), (colours.At(x, y) & 0xFFFFFFu) | MaskIndex(x, y) << 24) << x << "," << y;
+      EXPECT_EQ(Pixel(e, x, y), (colours.At(x, y) & 0xFFFFFFu) | MaskIndex(x, y) << 24)
+          << x << "," << y;
     }
   }
   // The mask made it a 32-bit picture: the box is that of the pixels with alpha.
   Put("gfx/edge_.jpg", jpeg);
-  Put("gfx/edge.bmp", MaskBmp(10, 6, [](int x, int y) { return (x > 2 && x < 8 && y > 0) ? 9u : 0u; }));
+  Put("gfx/edge.bmp",
+      MaskBmp(10, 6, [](int x, int y) { return (x > 2 && x < 8 && y > 0) ? 9u : 0u; }));
   const auto& box = cache_.RequestImage("gfx\\edge.bmp")->Box();
   EXPECT_EQ(box.left, 3);
   EXPECT_EQ(box.top, 1);
@@ -203,7 +210,8 @@ TEST_F(CacheTest, AlphaAndGreyViews) {
   test_images::BmpOptions o32;
   o32.bpp = 32;
   const uint32_t px = 0x80102030;  // alpha 0x80, grey round(0x60 / 3) = 0x20
-  Put("pic.bmp", test_images::MakeBmp(3, 2, [&](int, int) { return px; }, o32));
+  Put("pic.bmp", test_images::MakeBmp(
+                     3, 2, [&](int, int) { return px; }, o32));
   EXPECT_EQ(Pixel(cache_.RequestImage("pic.bmp"), 1, 1), px);
   EXPECT_EQ(Pixel(cache_.RequestImage("*pic.bmp"), 1, 1), 0x80808080u);
   EXPECT_EQ(Pixel(cache_.RequestImage("#pic.bmp"), 1, 1), 0x80202020u);
@@ -211,7 +219,8 @@ TEST_F(CacheTest, AlphaAndGreyViews) {
   // "#" first leaves "*pic.bmp" as the file name, which does not exist.
   EXPECT_TRUE(cache_.RequestImage("#*pic.bmp")->Failed());
   // Rounding: (1 + 1 + 2) / 3 = 1.33 -> 1, (1 + 2 + 2) / 3 = 1.67 -> 2.
-  Put("round.bmp", test_images::MakeBmp(2, 1, [](int x, int) { return x ? 0xFF010202u : 0xFF010102u; }, o32));
+  Put("round.bmp", test_images::MakeBmp(
+                       2, 1, [](int x, int) { return x ? 0xFF010202u : 0xFF010102u; }, o32));
   TQZIm* grey = cache_.RequestImage("#round.bmp");
   EXPECT_EQ(Pixel(grey, 0, 0), 0xFF010101u);
   EXPECT_EQ(Pixel(grey, 1, 0), 0xFF020202u);
@@ -228,7 +237,9 @@ TEST_F(CacheTest, AlphaAndGreyViews) {
 
 // ball.png with ball.an holding 4 and 2: 8 patterns of (width / 4) x (height / 2).
 TEST_F(CacheTest, SpriteSheetsFromLooseFilesAndPack) {
-  auto quadrant = [](int x, int y) { return 0xFF000000u | static_cast<uint32_t>(x / 10) << 16 | static_cast<uint32_t>(y / 15); };
+  auto quadrant = [](int x, int y) {
+    return 0xFF000000u | static_cast<uint32_t>(x / 10) << 16 | static_cast<uint32_t>(y / 15);
+  };
   const std::string png = test_images::MakePng(40, 30, quadrant);
   Put("ball.png", png);
   Put("ball.an", "4\r\n2\r\n");
@@ -291,7 +302,8 @@ TEST_F(CacheTest, OpaqueBox) {
   EXPECT_EQ(clear.right, 6);
   EXPECT_EQ(clear.bottom, 4);
   // One visible pixel (alpha 1).
-  Put("dot.png", test_images::MakePng(7, 5, [](int x, int y) { return (x == 4 && y == 2) ? 0x01000000u : 0u; }));
+  Put("dot.png", test_images::MakePng(
+                     7, 5, [](int x, int y) { return (x == 4 && y == 2) ? 0x01000000u : 0u; }));
   const auto& dot = cache_.RequestImage("dot.png")->Box();
   EXPECT_EQ(dot.left, 4);
   EXPECT_EQ(dot.top, 2);
@@ -300,12 +312,14 @@ TEST_F(CacheTest, OpaqueBox) {
   // No alpha channel: the whole bitmap.
   test_images::PngOptions rgb;
   rgb.colorType = 2;
-  Put("rgb.png", test_images::MakePng(3, 9, [](int, int) { return 0u; }, rgb));
+  Put("rgb.png", test_images::MakePng(
+                     3, 9, [](int, int) { return 0u; }, rgb));
   EXPECT_EQ(cache_.RequestImage("rgb.png")->Box().bottom, 8);
 }
 
 TEST_F(CacheTest, LooseFileOverridesPack) {
-  UsePack({{"MENU.PNG", Png(2, 2, 0xFFFF0000)}, {"ONLY.PNG", Png(3, 3, 0xFF00FF00)},
+  UsePack({{"MENU.PNG", Png(2, 2, 0xFFFF0000)},
+           {"ONLY.PNG", Png(3, 3, 0xFF00FF00)},
            {"lower.png", Png(3, 3, 0xFF00FF00)}});
   Put("menu.png", Png(2, 2, 0xFF0000FF));
   EXPECT_EQ(Pixel(cache_.RequestImage("Menu.png"), 0, 0), 0xFF0000FFu);

@@ -32,8 +32,8 @@ std::string MakePng(int width, int height, const PixelFn& pixel, const PngOption
   }
   png_set_write_fn(png, &out, AppendToString, NoFlush);
   png_set_IHDR(png, info, width, height, o.bitDepth, o.colorType,
-               o.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
+               o.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (o.colorType == PNG_COLOR_TYPE_PALETTE) {
     std::vector<png_color> colors;
     std::vector<png_byte> alphas;
@@ -60,10 +60,18 @@ std::string MakePng(int width, int height, const PixelFn& pixel, const PngOption
       std::vector<png_byte> samples;
       uint8_t a = c >> 24, r = c >> 16, g = c >> 8, b = c;
       switch (o.colorType) {
-        case 6: samples = {r, g, b, a}; break;
-        case 2: samples = {r, g, b}; break;
-        case 4: samples = {b, a}; break;
-        default: samples = {b}; break;
+        case 6:
+          samples = {r, g, b, a};
+          break;
+        case 2:
+          samples = {r, g, b};
+          break;
+        case 4:
+          samples = {b, a};
+          break;
+        default:
+          samples = {b};
+          break;
       }
       for (png_byte s : samples) {
         row.push_back(s);
@@ -177,10 +185,13 @@ std::string MakeBmp(int width, int height, const std::function<uint32_t(int, int
         case 4: {
           int perByte = 8 / o.bpp;
           int shift = 8 - o.bpp * (x % perByte + 1);
-          bytes[x / perByte] = static_cast<char>(bytes[x / perByte] | ((v & ((1u << o.bpp) - 1)) << shift));
+          bytes[x / perByte] =
+              static_cast<char>(bytes[x / perByte] | ((v & ((1u << o.bpp) - 1)) << shift));
           break;
         }
-        case 8: bytes[x] = static_cast<char>(v); break;
+        case 8:
+          bytes[x] = static_cast<char>(v);
+          break;
         case 16:
           bytes[2 * x] = static_cast<char>(v);
           bytes[2 * x + 1] = static_cast<char>(v >> 8);
@@ -248,9 +259,15 @@ std::string MakeTga(int width, int height, const std::function<uint32_t(int, int
   auto pixelBytes = [&](uint32_t v) {
     std::string s;
     switch (o.depth) {
-      case 8: s.push_back(static_cast<char>(v)); break;
-      case 16: s += {static_cast<char>(v), static_cast<char>(v >> 8)}; break;
-      case 24: s += {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16)}; break;
+      case 8:
+        s.push_back(static_cast<char>(v));
+        break;
+      case 16:
+        s += {static_cast<char>(v), static_cast<char>(v >> 8)};
+        break;
+      case 24:
+        s += {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16)};
+        break;
       default:
         s += {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
               static_cast<char>(v >> 24)};

@@ -32,9 +32,9 @@ std::string MakeJpeg(int width, int height, const PixelFn& pixel, const JpegOpti
 struct BmpOptions {
   int bpp = 24;
   bool topDown = false;
-  int headerSize = 40;          // 12 core, 40 info, 108 v4, 124 v5
+  int headerSize = 40;            // 12 core, 40 info, 108 v4, 124 v5
   std::vector<uint32_t> palette;  // for bpp <= 8
-  uint32_t compression = 0;     // 0 RGB, 3 bit fields (masks below)
+  uint32_t compression = 0;       // 0 RGB, 3 bit fields (masks below)
   uint32_t masks[4] = {0, 0, 0, 0};
 };
 // Pixel values: palette indices for bpp <= 8 (the low bits of the value), the
@@ -46,13 +46,13 @@ std::string MakeRleBmp(int width, int height, int bpp, const std::vector<uint32_
                        const std::string& stream);
 
 struct TgaOptions {
-  int depth = 32;          // 8, 16, 24, 32
+  int depth = 32;  // 8, 16, 24, 32
   bool rle = false;
-  bool grey = false;        // with depth 8
-  bool mapped = false;      // with depth 8; palette below
+  bool grey = false;              // with depth 8
+  bool mapped = false;            // with depth 8; palette below
   std::vector<uint32_t> palette;  // ARGB, written as 24 or 32-bit entries
   int mapFirst = 0;
-  int alphaBits = -1;       // descriptor bits 0-3; -1: 8 for 32-bit, 1 for 16-bit, else 0
+  int alphaBits = -1;  // descriptor bits 0-3; -1: 8 for 32-bit, 1 for 16-bit, else 0
   bool topDown = false;
   bool rightToLeft = false;
 };

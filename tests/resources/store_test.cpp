@@ -175,12 +175,13 @@ TEST(StoreTest, DamagedDirectoryNeverReadsOutsideTheFile) {
 
 TEST(StoreTest, EntryRangesOutsideTheFileFailThatEntryOnly) {
   const std::string data = "0123456789";
-  std::string pack = RawPack(data, {{"NEG.BIN", 0, -1},
-                                    {"PAST.BIN", 8, 1000},
-                                    {"FAR.BIN", 0xFFFFFFF0u, 4},
-                                    {"HUGE.BIN", 0, 0x7FFFFFFF},
-                                    {"EDGE.BIN", 6, 4},
-                                    {"INDIR.BIN", 8, 6}});  // runs into the directory: still inside the file
+  std::string pack =
+      RawPack(data, {{"NEG.BIN", 0, -1},
+                     {"PAST.BIN", 8, 1000},
+                     {"FAR.BIN", 0xFFFFFFF0u, 4},
+                     {"HUGE.BIN", 0, 0x7FFFFFFF},
+                     {"EDGE.BIN", 6, 4},
+                     {"INDIR.BIN", 8, 6}});  // runs into the directory: still inside the file
   TQZStore store;
   store.OpenBytes(pack);
   ASSERT_TRUE(store.ReadDirectory());

@@ -16,7 +16,9 @@ using testing_support::RunCommand;
 using testing_support::TempDir;
 using testing_support::WriteFile;
 
-std::string Tool() { return (BinDir() / "qazmir-tool").string(); }
+std::string Tool() {
+  return (BinDir() / "qazmir-tool").string();
+}
 
 TEST(PackCommandTest, FolderRoundTrip) {
   TempDir tmp;
