@@ -8,6 +8,7 @@
 #include "resources/audio/sound_system.h"
 #include "render/font_store.h"
 #include "resources/image_cache.h"
+#include "scene/particles.h"
 #include "scene/prop_table.h"
 #include "scene/state_file.h"
 
@@ -236,6 +237,10 @@ void TQZDB::SetFileFonts(const std::string& value) {
   ReloadFonts();
 }
 
+void TQZDB::ReloadParticleSheet() {
+  if (services_.images) particleSheet_ = services_.images->RequestImage("particles.bmp", true);
+}
+
 void TQZDB::ReloadFonts() {
   render::FontStore* fonts = services_.fonts;
   if (!fonts) return;
@@ -255,6 +260,10 @@ void TQZDB::LoadGameData(std::span<const uint8_t> data) {
   SetLoading(false);
 }
 
+void TQZDB::SetParticleManager(std::unique_ptr<TXParticleManager> manager) {
+  particleManager_ = std::move(manager);
+}
+
 void TQZDB::LoadGame() {
   hovered_ = pressed_ = cursorElement_ = currentScreen_ = pendingScreen_ = nullptr;
   focusedText_ = nullptr;
@@ -271,6 +280,9 @@ void TQZDB::LoadGame() {
     pack_.Close();
   if (services_.images && services_.canvas && !particleSheet_)
     particleSheet_ = services_.images->RequestImage("particles.bmp", true);
+  if (services_.canvas && !particleManager_)
+    particleManager_ = std::make_unique<TXParticleManager>(services_.canvas);
+  if (particleManager_) particleManager_->SetSheet(particleSheet_);
   auto bytes = platform::ReadWholeFile(*gamePath);
   if (!bytes) return;
   LoadGameData({reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()});

@@ -36,6 +36,7 @@ class TQZIm;
 namespace scene {
 
 class TQZText;
+class TXParticleManager;
 
 // The other parts of the program the root works with; any may be absent (tests,
 // the tool), in which case that side of the root does nothing.
@@ -132,6 +133,10 @@ class TQZDB : public TQZElement {
   const std::optional<std::filesystem::path>& UnicodeFontFile() const { return unicodeTtf_; }
   // The cache entries of the particle sheet and of the unicode glyph atlas.
   resources::TQZIm* ParticleSheet() const { return particleSheet_; }
+  // The particle manager: made by LoadGame when the root has a canvas (tests
+  // may set one). Effects make particle systems only while there is one.
+  TXParticleManager* ParticleManager() const { return particleManager_.get(); }
+  void SetParticleManager(std::unique_ptr<TXParticleManager> manager);
   resources::TQZIm* UnicodeGlyphs() const { return unicodeGlyphs_; }
 
   // ---- settings ---------------------------------------------------------------
@@ -184,6 +189,11 @@ class TQZDB : public TQZElement {
   // Sends mouse-out to the hovered element and forgets it and the button.
   void DropHover();
 
+  // The star sprites: their update in every normal step and their drawing
+  // per layer (and in layer 1000 after all layers).
+  virtual void UpdateStars() {}
+  virtual void DrawStars(int32_t /*layer*/) {}
+
   bool ExitRequested() const { return exitRequested_; }
   void RequestExit() { exitRequested_ = true; }
 
@@ -209,6 +219,9 @@ class TQZDB : public TQZElement {
  public:
   // Loads the fonts of the archive named by FileFonts (again).
   void ReloadFonts();
+  // Requests the particle sheet again with forced loading (after a
+  // window/full-screen switch) and hands it to the particle effects.
+  void ReloadParticleSheet();
  private:
 
   GameServices services_;
@@ -230,6 +243,7 @@ class TQZDB : public TQZElement {
   std::string unicodeFace_;
   std::optional<std::filesystem::path> unicodeTtf_;
   resources::TQZIm* particleSheet_ = nullptr;
+  std::unique_ptr<TXParticleManager> particleManager_;
   resources::TQZIm* unicodeGlyphs_ = nullptr;
   int32_t maxMem_ = 0;
   bool alwaysLoadIm_ = false;

@@ -1,0 +1,99 @@
+// qazmir: plays a game made with the Qazmir engine.
+
+#include <CLI/CLI.hpp>
+
+#include <SDL.h>
+
+#include <iostream>
+
+#include "app/main_window.h"
+#include "platform/codepage.h"
+#include "platform/numeric.h"
+
+namespace {
+
+bool ParseScreenshot(const std::string& text, app::ScreenshotRequest& out) {
+  size_t colon = text.find(':');
+  if (colon == std::string::npos || colon + 1 >= text.size()) return false;
+  auto pass = platform::ParseIntegerText(text.substr(0, colon));
+  if (!pass || *pass < 0) return false;
+  out.pass = *pass;
+  out.file = text.substr(colon + 1);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  app::PlayerOptions options;
+  options.executable = argv[0];
+  std::vector<std::string> args(argv + 1, argv + argc);
+  // "/TESTMODE" keeps its meaning only as the first argument.
+  if (!args.empty() && platform::AsciiUpper(args[0]) == "/TESTMODE") {
+    options.testMode = true;
+    args.erase(args.begin());
+  }
+
+  CLI::App cli{"qazmir: plays a game made with the Qazmir engine"};
+  cli.set_version_flag("--version", "qazmir 0.1.0");
+  std::vector<std::string> screenshots;
+  int64_t steps = -1, scriptBudget = -1;
+  uint64_t seed = 0;
+  cli.add_option("GAME", options.game, "the game: a .qzf file or its folder");
+  cli.add_flag("--headless", options.headless, "no window and no audio device; virtual clock");
+  auto* stepsOpt = cli.add_option("--steps", steps, "stop after N passes (headless) or N logic steps")
+                       ->check(CLI::NonNegativeNumber);
+  cli.add_option("--input", options.inputFile, "replay input from FILE (headless)");
+  cli.add_option("--screenshot", screenshots, "S:FILE: write the frame after S passes as PNG")
+      ->allow_extra_args(false);
+  auto* seedOpt = cli.add_option("--seed", seed, "seed the random generator");
+  cli.add_option("--user-dir", options.userDir, "folder for per-user files (Qazmir/<Id>/ inside)");
+  cli.add_option("--codepage", options.codepage, "the game's code page (default CP1251)");
+  cli.add_flag("--console", options.console, "the Print function writes to stdout");
+  cli.add_option("--audio-out", options.audioOut, "with --headless: mix the sound into a WAV file");
+  auto* windowed = cli.add_flag("--windowed", options.windowed, "play in a window this time");
+  auto* fullscreen = cli.add_flag("--fullscreen", options.fullscreen, "play full screen this time");
+  windowed->excludes(fullscreen);
+  cli.add_option("--scale", options.scale, "window scale (1 to 8)")->check(CLI::Range(1, 8));
+  cli.add_flag("--stats", options.stats, "print frames, steps and times at exit");
+  auto* budgetOpt = cli.add_option("--script-budget", scriptBudget,
+                                   "statements one script run may execute (0: no limit)")
+                        ->check(CLI::NonNegativeNumber);
+  try {
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    cli.parse(reversed);
+  } catch (const CLI::CallForHelp& e) {
+    return cli.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return cli.exit(e);
+  } catch (const CLI::ParseError& e) {
+    cli.exit(e);
+    return 2;
+  }
+  if (*stepsOpt) options.steps = steps;
+  if (*seedOpt) options.seed = seed;
+  if (*budgetOpt) options.scriptBudget = scriptBudget;
+  for (const auto& s : screenshots) {
+    app::ScreenshotRequest r;
+    if (!ParseScreenshot(s, r)) {
+      std::cerr << "qazmir: --screenshot wants S:FILE, got \"" << s << "\"\n";
+      return 2;
+    }
+    options.screenshots.push_back(r);
+  }
+  if (!platform::CodePage::Find(options.codepage)) {
+    std::cerr << "qazmir: unknown code page \"" << options.codepage << "\"\n";
+    return 2;
+  }
+  if (!options.audioOut.empty() && !options.headless) {
+    std::cerr << "qazmir: --audio-out needs --headless\n";
+    return 2;
+  }
+  int status;
+  {
+    app::TFormMain window(options);
+    status = window.Run();
+  }
+  SDL_Quit();
+  return status;
+}

@@ -1,0 +1,229 @@
+#include "app/main_window.h"
+
+#include <SDL.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+
+#include "app/game_location.h"
+#include "app/script_setup.h"
+#include "platform/codepage.h"
+#include "platform/path_resolver.h"
+#include "platform/random.h"
+#include "platform/user_dirs.h"
+#include "render/device.h"
+#include "render/font_store.h"
+#include "render/frame_timer.h"
+#include "render/image_store.h"
+#include "render/render_device.h"
+#include "resources/audio/audio_library.h"
+#include "resources/audio/audio_output.h"
+#include "resources/audio/sound_system.h"
+#include "resources/image_cache.h"
+#include "scene/db.h"
+
+namespace app {
+
+namespace {
+
+constexpr uint32_t kExpectedAudioVersion = 0x20002;
+constexpr int kFrameWidth = 1024;
+// What the window's frame adds to its client width; a desktop narrower than
+// the client area plus this cannot show the window.
+constexpr int kWindowBorders = 2;
+
+const platform::CodePage& GameCodePage(const PlayerOptions& o) {
+  const platform::CodePage* cp = platform::CodePage::Find(o.codepage);
+  return cp ? *cp : platform::CodePage::Default();
+}
+
+}  // namespace
+
+TFormMain::TFormMain(const PlayerOptions& options) : options_(options) {}
+
+TFormMain::~TFormMain() {
+  if (!closed_) FormClose();
+  root_.reset();
+  sound_.reset();
+  audio_.reset();
+  images_.reset();
+  fonts_.reset();
+  imageStore_.reset();
+  if (device_) device_->Release();
+  device_.reset();
+  ShutDownScripting();
+}
+
+int TFormMain::DesktopWidth() const { return device_ ? device_->DesktopSize().width : 0; }
+
+void TFormMain::ShowError(const std::string& text) {
+  if (options_.headless ||
+      SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Qazmir", text.c_str(), nullptr) != 0)
+    std::cerr << "qazmir: " << text << "\n";
+}
+
+void TFormMain::SetUpAudio() {
+  std::unique_ptr<resources::AudioOutput> output;
+  if (!options_.headless)
+    output = resources::MakeSdlAudioOutput();
+  else if (!options_.audioOut.empty())
+    output = resources::MakeWavFileOutput(options_.audioOut);
+  audio_ = std::make_unique<resources::AudioLibrary>(std::move(output));
+  sound_ = std::make_unique<resources::SoundSystem>(*audio_);
+  sound_->SetClockRestart([this] { ResetClock(); });
+}
+
+int TFormMain::Run() {
+  // Unit initialisation: classes, the random generator, the interpreter pool.
+  platform::GlobalRandom().Seed(
+      options_.seed ? *options_.seed
+                    : static_cast<uint64_t>(
+                          std::chrono::system_clock::now().time_since_epoch().count()));
+  if (!options_.userDir.empty()) platform::SetUserDataHomeOverride(options_.userDir);
+  InitScripting(options_, &stats_.scriptSeconds);
+
+  if (!FormCreate()) return 1;
+  if (options_.headless) return RunHeadless();
+  return RunWindow();
+}
+
+bool TFormMain::FormCreate() {
+  SetUpAudio();
+  if (audio_->GetVersion() != kExpectedAudioVersion) {
+    ShowError("BASS version 2.2 was not loaded!");
+    return false;
+  }
+  audio_->Init(-1, 44100, 0, nullptr);
+
+  clock_ = options_.headless ? std::unique_ptr<render::FrameClock>(new render::ManualClock())
+                             : std::unique_ptr<render::FrameClock>(new render::SdlClock());
+  timer_ = std::make_unique<render::FrameTimer>(*clock_);
+  timer_->SetSpeed(30.0);
+  timer_->SetMaxFPS(30);
+  timer_->SetEnabled(false);
+  timer_->SetVirtual(options_.headless);
+  timer_->SetOnTimer([this] { TimerTimer(); });
+  timer_->SetOnProcess([this] { TimerProcess(); });
+
+  if (options_.headless) {
+    device_ = std::make_unique<render::HeadlessDevice>();
+  } else {
+    render::RenderDeviceOptions o;
+    o.windowed = true;
+    o.scale = options_.scale;
+    auto window = std::make_unique<render::RenderDevice>(o);
+    window_ = window.get();
+    device_ = std::move(window);
+  }
+  imageStore_ = std::make_unique<render::ImageStore>();
+  fonts_ = std::make_unique<render::FontStore>(&GameCodePage(options_));
+  images_ = std::make_unique<resources::ImageCache>(*imageStore_);
+  device_->SetRenderCallback([this] {
+    auto t0 = std::chrono::steady_clock::now();
+    DeviceRender();
+    stats_.drawSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  });
+
+  if (!device_->Initialize([this](bool& ok) { DeviceInitialize(ok); })) {
+    ShowError("The render device could not be initialised.");
+    return false;
+  }
+  if (window_) {
+    render::Size desk = device_->DesktopSize();
+    SDL_WarpMouseGlobal(desk.width / 2, desk.height / 2);
+  }
+  lastWatchdog_ = std::chrono::steady_clock::now();
+  return true;
+}
+
+void TFormMain::DeviceInitialize(bool& /*ok*/) {
+  desktopTooSmall_ = device_->DesktopSize().width < kFrameWidth * options_.scale + kWindowBorders;
+  const platform::CodePage& cp = GameCodePage(options_);
+
+  std::filesystem::path exe = options_.executable.empty() ? platform::ExecutablePath()
+                                                           : std::filesystem::path(options_.executable);
+  auto location = LocateGame(options_.game, exe, platform::EditorSettingsFile());
+  std::string gameFile = "game.qzf";
+  if (location) {
+    gameFound_ = true;
+    std::error_code ec;
+    std::filesystem::current_path(location->folder, ec);
+    gameFile = location->fileName;
+  }
+  gameStem_ = std::filesystem::path(gameFile).stem().string();
+  std::error_code ec;
+  platform::GameFiles().Reset(std::filesystem::current_path(ec), cp);
+
+  root_ = std::make_unique<scene::TQZDB>();
+  // The game file name is code page text, like every name the game uses.
+  root_->SetGameFileName(cp.FromUtf8(gameFile));
+  scene::GameServices services;
+  services.host = this;
+  services.canvas = &device_->GetCanvas();
+  services.sound = sound_.get();
+  services.images = images_.get();
+  services.fonts = fonts_.get();
+  root_->SetServices(services);
+  sound_->SetLookup(resources::MakeSoundLookup(platform::GameFiles(), root_->Pack()));
+
+  images_->SetLoadNow(false);
+  auto t0 = std::chrono::steady_clock::now();
+  if (gameFound_) root_->LoadGame();
+  stats_.loadSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+
+  // The mode chosen on the command line holds for this run without being written.
+  if (options_.windowed) root_->SetFullScreenFlag(false);
+  if (options_.fullscreen && !options_.testMode) root_->SetFullScreenFlag(true);
+  ApplyWindowMode(root_->FullScreen());
+
+  std::string title = root_->LookupText("Title");
+  if (title.empty()) title = root_->Id;
+  device_->SetTitle(title.empty() ? "Qazmir" : cp.ToUtf8(title));
+
+  images_->SetLoadNow(true);
+  root_->SetCurrentScreen(root_->FindByKey(root_->InitScreen));
+  timer_->ResetClock();
+  timer_->SetEnabled(true);
+}
+
+void TFormMain::FormClose() {
+  if (closed_) return;
+  closed_ = true;
+  if (timer_) timer_->SetEnabled(false);
+  if (root_) {
+    root_->Exit();
+    root_->SetCurrentScreen(nullptr);
+    root_->SetHovered(nullptr);
+  }
+  if (options_.stats) {
+    std::printf("frames %lld\nsteps %lld\ndraw %.3f s\nscripts %.3f s\nloading %.3f s\n",
+                static_cast<long long>(stats_.frames), static_cast<long long>(stats_.steps),
+                stats_.drawSeconds, stats_.scriptSeconds, stats_.loadSeconds);
+    std::fflush(stdout);
+  }
+}
+
+// ---- GameHost ----------------------------------------------------------------------
+
+void TFormMain::ApplyWindowMode(bool fullScreen) {
+  if (device_) device_->SetWindowed(!fullScreen);
+}
+
+void TFormMain::ShowSystemCursor(bool visible) {
+  if (window_) SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void TFormMain::ResetClock() {
+  if (timer_) timer_->ResetClock();
+}
+
+bool TFormMain::TimerEnabled() const { return timer_ && timer_->Enabled(); }
+
+void TFormMain::RenderFrame(bool present) {
+  if (!device_) return;
+  device_->Render(0, true);
+  if (present) device_->Present();
+}
+
+}  // namespace app

@@ -1,0 +1,153 @@
+#pragma once
+// TFormMain: the main window. It owns the render device, the canvas, the
+// image and font stores, the image cache, the audio layer, the frame timer
+// and the game root; it starts the game, runs the frame loop (intro logos,
+// loading steps, normal steps, drawing), turns window input into game input
+// and switches between window and full screen.
+//
+// Index: main_window.cpp (start-up, close, GameHost), frame_loop.cpp
+// (TimerTimer, TimerProcess, DeviceRender), window_input.cpp (mouse, keys,
+// characters, activation, FlWin), sdl_events.cpp (the SDL event loop),
+// headless_run.cpp (passes of a headless run).
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/input_script.h"
+#include "app/options.h"
+#include "scene/game_host.h"
+
+namespace render {
+class Device;
+class RenderDevice;
+class FrameTimer;
+class FrameClock;
+class ImageStore;
+class FontStore;
+class RenderImage;
+}  // namespace render
+namespace resources {
+class AudioLibrary;
+class ImageCache;
+class SoundSystem;
+class TQZIm;
+}  // namespace resources
+namespace scene {
+class TQZDB;
+class TQZElement;
+}  // namespace scene
+
+namespace app {
+
+// What --stats prints at exit.
+struct RunStats {
+  int64_t frames = 0;
+  int64_t steps = 0;
+  double drawSeconds = 0;
+  double scriptSeconds = 0;
+  double loadSeconds = 0;
+};
+
+class TFormMain : public scene::GameHost {
+ public:
+  explicit TFormMain(const PlayerOptions& options);
+  ~TFormMain() override;
+  TFormMain(const TFormMain&) = delete;
+  TFormMain& operator=(const TFormMain&) = delete;
+
+  // The whole life of the window; the process exit status.
+  int Run();
+
+  // ---- GameHost ----------------------------------------------------------------
+  bool TestMode() const override { return options_.testMode; }
+  int DesktopWidth() const override;
+  bool DesktopTooSmall() const override { return desktopTooSmall_; }
+  void ApplyWindowMode(bool fullScreen) override;
+  void ShowSystemCursor(bool visible) override;
+  void ResetClock() override;
+  bool TimerEnabled() const override;
+  void RenderFrame(bool present) override;
+
+  // ---- for tests -------------------------------------------------------------------
+  scene::TQZDB* Root() const { return root_.get(); }
+  const RunStats& Stats() const { return stats_; }
+  int LogoNumber() const { return logoNumber_; }
+  int LogoTick() const { return logoTick_; }
+
+ private:
+  // start-up and close (main_window.cpp)
+  bool FormCreate();
+  void DeviceInitialize(bool& ok);
+  void FormClose();
+  void ShowError(const std::string& text);
+  void SetUpAudio();
+
+  // frame loop (frame_loop.cpp)
+  void TimerTimer();
+  void TimerProcess();
+  void DeviceRender();
+  void IntroStep();
+  void NextLogo();
+  void DrawIntro();
+  void PaintBounds(scene::TQZElement& e, double x, double y);
+
+  // input (window_input.cpp)
+  void FormMouseDown(int32_t x, int32_t y);
+  void FormMouseMove(int32_t x, int32_t y);
+  void FormMouseUp(int32_t x, int32_t y);
+  void FormKeyDown(int virtualKey, bool altOnly);
+  void WMChar(uint16_t code);
+  void WMActivate(bool active, bool minimised);
+  void Timer1Timer();
+  void FormPaint();
+  void FlWin();
+  // The mode the device should be in: the root's request, held windowed in test mode.
+  bool EffectiveFullScreen() const;
+  void SaveScreenshotKey();
+  void Deliver(const InputEvent& ev);
+
+  // loops
+  int RunWindow();    // sdl_events.cpp
+  int RunHeadless();  // headless_run.cpp
+  bool WriteFramePng(const std::filesystem::path& file);
+
+  PlayerOptions options_;
+  std::unique_ptr<render::FrameClock> clock_;
+  std::unique_ptr<render::FrameTimer> timer_;
+  std::unique_ptr<render::Device> device_;
+  render::RenderDevice* window_ = nullptr;  // the device when it is a window
+  std::unique_ptr<render::ImageStore> imageStore_;
+  std::unique_ptr<render::FontStore> fonts_;
+  std::unique_ptr<resources::ImageCache> images_;
+  std::unique_ptr<resources::AudioLibrary> audio_;
+  std::unique_ptr<resources::SoundSystem> sound_;
+  std::unique_ptr<scene::TQZDB> root_;
+
+  bool gameFound_ = false;
+  bool desktopTooSmall_ = false;
+  bool closing_ = false;
+  bool closed_ = false;
+  bool windowActive_ = true;
+  bool minimised_ = false;
+  std::string gameStem_;
+
+  // frame-loop state
+  int32_t tick_ = 0;
+  int logoNumber_ = 0;
+  int logoTick_ = 0;
+  resources::TQZIm* logoImage_ = nullptr;
+  bool rootInitialised_ = false;
+  bool screenShown_ = false;
+
+  RunStats stats_;
+  // Called after each frame is drawn, before its steps (headless screenshots).
+  std::function<void()> screenshotHook_;
+  std::chrono::steady_clock::time_point lastWatchdog_;
+};
+
+}  // namespace app

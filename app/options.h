@@ -1,0 +1,36 @@
+#pragma once
+// The player's command line, parsed.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace app {
+
+struct ScreenshotRequest {
+  int64_t pass = 0;  // the state after this many passes
+  std::string file;
+};
+
+struct PlayerOptions {
+  bool testMode = false;  // "/TESTMODE" as the first argument
+  bool headless = false;
+  std::optional<int64_t> steps;
+  std::string inputFile;
+  std::vector<ScreenshotRequest> screenshots;
+  std::optional<uint64_t> seed;
+  std::string userDir;
+  std::string codepage = "CP1251";
+  bool console = false;
+  std::string audioOut;
+  bool windowed = false;
+  bool fullscreen = false;
+  int scale = 1;
+  bool stats = false;
+  std::optional<int64_t> scriptBudget;
+  std::string game;  // a .qzf file or a folder; empty: the executable's folder
+  std::string executable;  // argv[0]
+};
+
+}  // namespace app

@@ -1,0 +1,43 @@
+#include "app/script_setup.h"
+
+#include <chrono>
+
+#include "scene/element.h"
+
+namespace app {
+
+namespace {
+
+double* g_scriptSeconds = nullptr;
+int g_depth = 0;
+scene::ScriptHooks g_inner;
+
+// Times the outermost script runs.
+void TimedRun(scene::TQZElement& e, const script::ScriptSlot& slot, const char* context,
+              script::TVarList* sink) {
+  if (!g_inner.Run) return;
+  if (g_depth++ > 0 || !g_scriptSeconds) {
+    g_inner.Run(e, slot, context, sink);
+    --g_depth;
+    return;
+  }
+  auto t0 = std::chrono::steady_clock::now();
+  g_inner.Run(e, slot, context, sink);
+  *g_scriptSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  --g_depth;
+}
+
+}  // namespace
+
+void InitScripting(const PlayerOptions&, double* scriptSeconds) {
+  g_scriptSeconds = scriptSeconds;
+  g_inner = scene::GetScriptHooks();
+  scene::GetScriptHooks().Run = &TimedRun;
+}
+
+void ShutDownScripting() {
+  if (scene::GetScriptHooks().Run == &TimedRun) scene::GetScriptHooks() = g_inner;
+  g_scriptSeconds = nullptr;
+}
+
+}  // namespace app

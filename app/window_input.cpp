@@ -1,0 +1,164 @@
+// Window input turned into game input, the pause rules, and the
+// window/full-screen switch.
+
+#include <SDL.h>
+
+#include <cstdio>
+
+#include "app/main_window.h"
+#include "platform/codepage.h"
+#include "platform/path_resolver.h"
+#include "platform/user_dirs.h"
+#include "render/device.h"
+#include "render/frame_timer.h"
+#include "render/png_writer.h"
+#include "resources/audio/audio_library.h"
+#include "resources/image_cache.h"
+#include "scene/db.h"
+
+namespace app {
+
+namespace {
+constexpr int kVkReturn = 13;
+constexpr int kVkF12 = 123;
+}  // namespace
+
+void TFormMain::FormMouseDown(int32_t x, int32_t y) {
+  if (logoNumber_ >= 0) {
+    // A press while a logo is fully shown starts its fade-out.
+    if (logoTick_ > 18 && logoTick_ < 83) logoTick_ = 83;
+    return;
+  }
+  if (scene::IsLoading() || !root_) return;
+  root_->ButtonDown(x, y);
+}
+
+void TFormMain::FormMouseMove(int32_t x, int32_t y) {
+  if (scene::IsLoading() || !root_) return;
+  if (!timer_->Enabled()) {
+    root_->TrackPointer(x, y);
+    device_->Render(0, false);
+    device_->Present();
+    return;
+  }
+  root_->PointerMove(x, y);
+}
+
+void TFormMain::FormMouseUp(int32_t x, int32_t y) {
+  if (scene::IsLoading() || !root_) return;
+  root_->ButtonUp(x, y);
+}
+
+void TFormMain::FormKeyDown(int virtualKey, bool altOnly) {
+  if (!root_) return;
+  if (virtualKey == kVkReturn && altOnly) {
+    root_->SetFullScreenFlag(!root_->FullScreen());
+    FlWin();
+  }
+  if (virtualKey == kVkF12) SaveScreenshotKey();
+  root_->KeyDown(virtualKey);
+}
+
+void TFormMain::WMChar(uint16_t code) {
+  if (!root_) return;
+  if (root_->UnicodeMode()) {
+    root_->CharInput(code);
+    return;
+  }
+  // Characters the game code page lacks arrive as "?", as the system's
+  // conversion gives them.
+  const platform::CodePage& cp = platform::GameFiles().Cp();
+  int b = (code >= 0xD800 && code < 0xE000) ? '?' : cp.FromUnicode(code);
+  root_->CharInput(static_cast<uint16_t>(b < 0 ? '?' : b));
+}
+
+void TFormMain::WMActivate(bool active, bool minimised) {
+  windowActive_ = active;
+  minimised_ = minimised;
+  if (active && !minimised) {
+    timer_->SetEnabled(true);
+    timer_->ResetClock();
+    audio_->Start();
+  } else {
+    timer_->SetEnabled(false);
+    audio_->Pause();
+  }
+}
+
+// Once a second: a paused game whose window is active again resumes, even
+// when no activation event came.
+void TFormMain::Timer1Timer() {
+  if (!timer_->Enabled() && windowActive_ && !minimised_) {
+    timer_->SetEnabled(true);
+    timer_->ResetClock();
+    audio_->Start();
+  }
+}
+
+void TFormMain::FormPaint() {
+  if (timer_->Enabled()) return;
+  device_->Render(0, false);
+  device_->Present();
+}
+
+bool TFormMain::EffectiveFullScreen() const {
+  if (!root_ || options_.testMode) return false;
+  return root_->FullScreen();
+}
+
+void TFormMain::FlWin() {
+  scene::TQZDB& root = *root_;
+  if (desktopTooSmall_) root.SetFullScreenFlag(true);
+  if (const auto* settings = root.Settings())
+    settings->WriteString("Def", "FS", root.FullScreen() ? "1" : "0");
+  const bool fullScreen = EffectiveFullScreen();
+  if (device_->Windowed() == !fullScreen) return;
+  timer_->SetEnabled(false);
+  device_->SetWindowed(!fullScreen);
+  if (device_->Windowed() && device_->DesktopSize().width <= 1024) {
+    desktopTooSmall_ = true;
+    root.SetFullScreenFlag(true);
+    device_->SetWindowed(false);
+  }
+  // Everything that lives in textures is loaded again.
+  images_->ReloadTextures();
+  root.ClearResourcesLoaded();
+  root.ReloadFonts();
+  images_->SetLoadNow(true);
+  root.ReloadParticleSheet();
+  timer_->ResetClock();
+  timer_->SetEnabled(true);
+}
+
+bool TFormMain::WriteFramePng(const std::filesystem::path& file) {
+  return render::WritePng(file.string(), device_->GetFrame());
+}
+
+// F12: the frame as <game>-NNNN.png in the per-user folder.
+void TFormMain::SaveScreenshotKey() {
+  std::filesystem::path folder = root_->PerUserFolder();
+  if (folder.empty()) folder = platform::PerUserFolder(root_->Id, platform::GameFiles().Cp());
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  for (int n = 1; n < 10000; ++n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "-%04d.png", n);
+    std::filesystem::path file = folder / (gameStem_ + name);
+    if (std::filesystem::exists(file, ec)) continue;
+    WriteFramePng(file);
+    return;
+  }
+}
+
+void TFormMain::Deliver(const InputEvent& ev) {
+  switch (ev.kind) {
+    case InputEvent::Kind::Move: FormMouseMove(ev.x, ev.y); break;
+    case InputEvent::Kind::Down: FormMouseDown(ev.x, ev.y); break;
+    case InputEvent::Kind::Up: FormMouseUp(ev.x, ev.y); break;
+    case InputEvent::Kind::Key: FormKeyDown(ev.code, ev.alt); break;
+    case InputEvent::Kind::Char: WMChar(static_cast<uint16_t>(ev.code)); break;
+    case InputEvent::Kind::Activate: WMActivate(ev.code != 0, false); break;
+  }
+}
+
+}  // namespace app
