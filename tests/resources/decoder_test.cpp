@@ -231,6 +231,13 @@ TEST(DecoderTest, JpegRejectsDamage) {
             DecodeError::Truncated);
   // Only the end marker missing: whole.
   EXPECT_EQ(resources::DecodeJpeg(Bytes(file.substr(0, file.size() - 2)), img), DecodeError::None);
+  // A frame header claiming 40000 x 40000 pixels is refused before any allocation.
+  std::string huge = file;
+  size_t sof = huge.find("\xFF\xC0");
+  ASSERT_NE(sof, std::string::npos);
+  huge[sof + 5] = huge[sof + 7] = '\x9C';
+  huge[sof + 6] = huge[sof + 8] = '\x40';
+  EXPECT_EQ(resources::DecodeJpeg(Bytes(huge), img), DecodeError::TooLarge);
   ExpectSurvivesDamage(file, resources::ImageFormat::Jpeg);
   JpegOptions progressive;
   progressive.progressive = true;
