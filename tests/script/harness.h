@@ -142,9 +142,9 @@ struct ValueRow {
 };
 // A row of an error table: running source stops with this code and message.
 struct ErrorRow {
-  const char* source;
+  std::string source;
   int code;
-  const char* message;
+  std::string message;
 };
 
 void CheckValues(const std::vector<ValueRow>& rows, const HostSetup& setup = {});

@@ -1,0 +1,114 @@
+// TVarList: first match by exact name (with and without the hash index),
+// Add/AddQuiet name checks and the Add-var line, arrays, snapshots.
+
+#include <gtest/gtest.h>
+
+#include "harness.h"
+#include "script/names.h"
+#include "script/var_list.h"
+
+namespace script {
+namespace {
+
+TEST(VarNames, Validity) {
+  for (const char* ok : {"COUNT", "SCREEN1.IMAGE2.X", "A[3]", "A[-1,2]", "_", ".X", "@1.X", "A",
+                         "\xc0\xe1", "A[]"})
+    EXPECT_TRUE(IsValidVarName(ok)) << ok;
+  for (const char* bad : {"1A", "A[B]", "A[1]X", "", "A B", "$X", "A[1]]", "A-B"})
+    EXPECT_FALSE(IsValidVarName(bad)) << bad;
+}
+
+TEST(VarList, FirstMatchAndIndex) {
+  // Long enough for the hash index; argument lists may hold duplicates.
+  TVarList list;
+  for (int i = 0; i < 20; ++i) list.Append(TVar("V" + std::to_string(i), Value::Integer(i)));
+  list.Append(TVar("V3", Value::Integer(99)));
+  EXPECT_EQ(list.IndexOf("V3"), 3);
+  EXPECT_EQ(list.IndexOf("v3"), -1);
+  EXPECT_EQ(list.Find("V3")->value.i, 3);
+  EXPECT_TRUE(list.Remove("V3"));
+  EXPECT_EQ(list.IndexOf("V3"), 19);  // the duplicate is first now
+  EXPECT_EQ(list.IndexOf("V4"), 3);
+  EXPECT_TRUE(list.SetExisting("V4", Value::Integer(-4)));
+  EXPECT_FALSE(list.SetExisting("NOPE", Value::Integer(1)));
+  EXPECT_EQ(list.Count(), 20u);
+
+  TVar out;
+  EXPECT_FALSE(list.GetLocal("NOPE", out));
+  EXPECT_EQ(out.Name, "NOPE");
+  EXPECT_TRUE(list.GetLocal("V4", out));
+  EXPECT_EQ(out.value.i, -4);
+  uint32_t hint = 0;
+  EXPECT_EQ(list.IndexOfHinted("V5", hint), 4);
+  EXPECT_EQ(hint, 4u);
+  EXPECT_EQ(list.IndexOfHinted("V5", hint), 4);
+}
+
+TEST(VarList, AddAndAddQuiet) {
+  script_test::FakeHost host;
+  TVarList list;
+  EXPECT_TRUE(list.AddQuiet(TVar("A", Value::Integer(1))));
+  EXPECT_TRUE(list.AddQuiet(TVar("A", Value::Integer(2))));  // exists: unchanged
+  EXPECT_EQ(list.Find("A")->value.i, 1);
+  EXPECT_FALSE(list.AddQuiet(TVar("1A", Value())));
+  EXPECT_TRUE(list.Add(TVar("B.C", Value()), &host));
+  EXPECT_TRUE(list.Add(TVar("B.C", Value()), &host));  // exists: no second line
+  EXPECT_TRUE(list.Add(TVar("D", Value()), &host));
+  EXPECT_EQ(host.log, (std::vector<std::string>{"Add var B.C (in  Test"}));
+  TVarList copy;
+  list.CopyInto(copy, &host);
+  EXPECT_EQ(copy.Count(), 3u);
+}
+
+TEST(VarList, Arrays) {
+  TVarList list;
+  EXPECT_FALSE(list.NamesArray("A"));
+  list.Append(TVar("A[1]", Value()));
+  list.Append(TVar("AB[1]", Value()));
+  EXPECT_TRUE(list.NamesArray("A"));
+  EXPECT_TRUE(list.NamesArray("AB"));
+  EXPECT_FALSE(list.NamesArray("B"));
+  EXPECT_FALSE(list.NamesArray("A[1"));
+  list.Append(TVar("S[1][2]", Value()));
+  EXPECT_TRUE(list.NamesArray("S[1]"));
+  EXPECT_TRUE(list.Remove("A[1]"));
+  EXPECT_FALSE(list.NamesArray("A"));
+  list.OpenSnapshot();
+  list.Append(TVar("Q[2]", Value()));
+  EXPECT_TRUE(list.NamesArray("Q"));
+  list.RollBack();
+  EXPECT_FALSE(list.NamesArray("Q"));
+}
+
+// A snapshot restores values, appended and removed records and a clear,
+// nested any number of times, and only saves a record once per level.
+TEST(VarList, Snapshots) {
+  TVarList list;
+  for (int i = 0; i < 12; ++i) list.Append(TVar("V" + std::to_string(i), Value::Integer(i)));
+  TVarList before = list;
+  list.OpenSnapshot();
+  for (int k = 0; k < 1000; ++k) list.SetValueAt(2, Value::Integer(k));
+  list.Append(TVar("NEW", Value::String("x")));
+  EXPECT_TRUE(list.Remove("V5"));
+  list.OpenSnapshot();
+  list.SetValueAt(2, Value::Integer(-1));
+  list.Clear();
+  list.Append(TVar("ONLY", Value()));
+  list.RollBack();
+  EXPECT_EQ(list.Find("V2")->value.i, 999);
+  EXPECT_EQ(list.IndexOf("NEW"), 11);
+  EXPECT_EQ(list.IndexOf("V5"), -1);
+  list.RollBack();
+  ASSERT_EQ(list.Count(), before.Count());
+  for (size_t i = 0; i < list.Count(); ++i) {
+    EXPECT_EQ(list.At(i).Name, before.At(i).Name);
+    EXPECT_TRUE(list.At(i).value.SameAs(before.At(i).value));
+  }
+  EXPECT_EQ(list.IndexOf("V11"), 11);
+  EXPECT_FALSE(list.SnapshotOpen());
+  list.RollBack();  // nothing open: no change
+  EXPECT_EQ(list.Count(), 12u);
+}
+
+}  // namespace
+}  // namespace script
