@@ -1,5 +1,7 @@
 #include "render/canvas2d.h"
 
+#include "render/pixel_math.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -85,7 +87,9 @@ void Canvas2D::DrawImageQuad(const RenderImage* image, const QuadCorners& corner
   q.colours = colours;
   q.uniform = colours[0] == colours[1] && colours[0] == colours[2] && colours[0] == colours[3];
   if (q.uniform && q.blend.kind != BlendKind::kOpaque && (colours[0] >> 24) == 0) return;
-  if (q.uniform && fastPaths_ && TryBlit(q)) return;
+  // Uniform colours, or a vertical gradient (text), can take the blit.
+  const bool rowsUniform = colours[0] == colours[1] && colours[3] == colours[2];
+  if (rowsUniform && fastPaths_ && TryBlit(q)) return;
 
   q.tu[0] = q.tu[3] = q.sl;
   q.tu[1] = q.tu[2] = q.sl + q.sw;
@@ -140,10 +144,31 @@ bool Canvas2D::TryBlit(const TexturedQuad& q) {
   const int64_t rowEnd = std::min<int64_t>(y0 + static_cast<int64_t>(q.sh), clip_.bottom);
   if (colBegin >= colEnd || rowBegin >= rowEnd) return true;
 
-  const uint32_t colour = q.colours[0];
-  const bool white = colour == kColourWhite;
+  // A vertical gradient gives each row one colour: the value the general scan
+  // interpolates there (its planes change along y only, so the column does
+  // not matter).
+  Plane pc[4];
+  if (!q.uniform) {
+    PlaneSolver solver;
+    if (!solver.Setup(v[0], v[1], v[3])) return true;
+    for (int ch = 0; ch < 4; ++ch) {
+      pc[ch] = solver.Solve(Channel(q.colours[0], ch), Channel(q.colours[1], ch),
+                            Channel(q.colours[3], ch));
+    }
+  }
   const BlendKind kind = q.blend.kind;
   for (int64_t row = rowBegin; row < rowEnd; ++row) {
+    uint32_t colour = q.colours[0];
+    if (!q.uniform) {
+      uint32_t ch[4];
+      for (int c = 0; c < 4; ++c) {
+        const int64_t value = ToFixed(pc[c].At(0, static_cast<double>(row)) + 0.5, 16) >> 16;
+        ch[c] = static_cast<uint32_t>(std::clamp<int64_t>(value, 0, 255));
+      }
+      colour = MakeArgb(ch[0], ch[1], ch[2], ch[3]);
+      if (kind != BlendKind::kOpaque && ch[0] == 0) continue;
+    }
+    const bool white = colour == kColourWhite;
     const int ty = st + static_cast<int>(row - y0);
     int64_t begin = colBegin;
     int64_t end = colEnd;
@@ -170,7 +195,7 @@ bool Canvas2D::TryBlit(const TexturedQuad& q) {
         continue;
       }
       detail::ShadeSpanBlend(q.blend, dst, count, detail::DirectSampler{src}, detail::NoColour{});
-    } else {
+    } else if (!detail::ShadeDirectSpanSimd(dst, src, count, colour, q.blend)) {
       detail::ShadeSpanBlend(q.blend, dst, count, detail::DirectSampler{src},
                              detail::ConstantColour{colour});
     }
@@ -211,33 +236,32 @@ void Canvas2D::DrawTextured(const TexturedQuad& q, const int* order, int count,
   const uint32_t colour = q.colours[0];
   const bool white = q.uniform && colour == kColourWhite;
 
-  for (int y = polygon.FirstRow(); y <= polygon.LastRow(); ++y) {
-    int begin, end;
-    polygon.Span(y, begin, end);
+  detail::TexturedSpan span;
+  span.sampling = smoothing_ ? detail::Sampling::kBilinear : detail::Sampling::kNearest;
+  span.colourMode = white        ? detail::ColourMode::kNone
+                    : q.uniform ? detail::ColourMode::kConstant
+                                : detail::ColourMode::kGouraud;
+  span.colour = colour;
+  span.blend = q.blend;
+  for (int ch = 0; ch < 4; ++ch) span.gouraud.dc[ch] = ToFixed(pc[ch].dx, 16);
+  int y, begin, end;
+  while (polygon.NextSpan(y, begin, end)) {
     if (begin >= end) continue;
     walk.u = ToFixed(pu.At(begin, y), kUvBits);
     walk.v = ToFixed(pv.At(begin, y), kUvBits);
-    uint32_t* dst = frame_.Row(y) + begin;
-    const int n = end - begin;
-    auto shade = [&](auto sampler) {
-      if (white) {
-        detail::ShadeSpanBlend(q.blend, dst, n, sampler, detail::NoColour{});
-      } else if (q.uniform) {
-        detail::ShadeSpanBlend(q.blend, dst, n, sampler, detail::ConstantColour{colour});
-      } else {
-        detail::GouraudColour g;
-        for (int ch = 0; ch < 4; ++ch) {
-          g.c[ch] = ToFixed(pc[ch].At(begin, y) + 0.5, 16);
-          g.dc[ch] = ToFixed(pc[ch].dx, 16);
-        }
-        detail::ShadeSpanBlend(q.blend, dst, n, sampler, g);
-      }
-    };
-    if (smoothing_) {
-      shade(detail::BilinearSampler{walk});
-    } else {
-      shade(detail::NearestSampler{walk});
+    span.walk = walk;
+    span.dst = frame_.Row(y) + begin;
+    span.count = end - begin;
+    // Frame rows lie 4 KiB apart; fetching the next rows early hides most of
+    // the misses of small primitives scattered over the frame.
+    if (y + 2 < frame_.Height()) {
+      __builtin_prefetch(frame_.Row(y + 2) + begin, 1);
+      __builtin_prefetch(frame_.Row(y + 2) + end - 1, 1);
     }
+    if (span.colourMode == detail::ColourMode::kGouraud) {
+      for (int ch = 0; ch < 4; ++ch) span.gouraud.c[ch] = ToFixed(pc[ch].At(begin, y) + 0.5, 16);
+    }
+    if (!fastPaths_ || !detail::ShadeTexturedSpanSimd(span)) detail::ShadeTexturedSpan(span);
   }
 }
 
@@ -272,9 +296,8 @@ void Canvas2D::FillTriangle(PointD a, PointD b, PointD c, uint32_t colour, uint3
   if (!ToRaster(a, v[0]) || !ToRaster(b, v[1]) || !ToRaster(c, v[2])) return;
   ConvexPolygon polygon;
   if (!polygon.Setup(v, 3, clip_)) return;
-  for (int y = polygon.FirstRow(); y <= polygon.LastRow(); ++y) {
-    int begin, end;
-    polygon.Span(y, begin, end);
+  int y, begin, end;
+  while (polygon.NextSpan(y, begin, end)) {
     if (begin >= end) continue;
     detail::ShadeSpanBlend(blend, frame_.Row(y) + begin, end - begin,
                            detail::FlatSampler{colour}, detail::NoColour{});

@@ -41,50 +41,86 @@ bool ConvexPolygon::Setup(const RasterPoint* v, int count, const ClipRect& clip)
   int64_t minY = v[0].y;
   int64_t maxY = v[0].y;
   for (int i = 0; i < count; ++i) {
-    const RasterPoint& p = v[i];
-    const RasterPoint& q = v[(i + 1) % count];
-    Edge& e = edges_[i];
-    e.a = -(q.y - p.y) * sign;
-    e.b = (q.x - p.x) * sign;
-    e.x0 = p.x;
-    e.y0 = p.y;
-    const bool topLeft = e.a > 0 || (e.a == 0 && e.b > 0);
-    e.bias = topLeft ? 0 : 1;
-    minY = std::min(minY, p.y);
-    maxY = std::max(maxY, p.y);
+    minY = std::min(minY, v[i].y);
+    maxY = std::max(maxY, v[i].y);
   }
-  count_ = count;
-  clip_ = clip;
   const int64_t first = std::max<int64_t>(CeilDiv(minY, kSubPixelOne), clip.top);
   const int64_t last = std::min<int64_t>(FloorDiv(maxY, kSubPixelOne), clip.bottom - 1);
   if (first > last) return false;
   firstRow_ = static_cast<int>(first);
   lastRow_ = static_cast<int>(last);
+  row_ = firstRow_;
+  clip_ = clip;
+  count_ = count;
+  const int64_t rowY = first * kSubPixelOne;
+  for (int i = 0; i < count; ++i) {
+    const RasterPoint& p = v[i];
+    const RasterPoint& q = v[(i + 1) % count];
+    // Edge function a * (X - x0) + b * (Y - y0), positive inside.
+    const int64_t a = -(q.y - p.y) * sign;
+    const int64_t b = (q.x - p.x) * sign;
+    Edge& e = edges_[i];
+    // Centres exactly on a left edge or a horizontal top edge are inside.
+    e.bias = (a > 0 || (a == 0 && b > 0)) ? 0 : 1;
+    e.b = b;
+    e.y0 = p.y;
+    if (a == 0) {
+      e.kind = Edge::kHorizontal;
+      continue;
+    }
+    // Inside when a * (256 x - x0) >= bias - b * (Y - y0) =: k, so
+    // x >= ceil(n / (256 a)) for a > 0 and x <= floor(n / (256 a)) for a < 0,
+    // with n = k + a * x0. Both are kept as floor(m / d) with d = 256 |a|:
+    // m = -n for left edges (x >= -floor(-n / d)), m = -n as well for right
+    // edges, where floor(n / (256 a)) = floor(-n / d).
+    e.kind = a > 0 ? Edge::kLeft : Edge::kRight;
+    e.d = kSubPixelOne * (a > 0 ? a : -a);
+    const int64_t n = e.bias - b * (rowY - p.y) + a * p.x;
+    const int64_t m = -n;
+    e.q = FloorDiv(m, e.d);
+    e.r = m - e.q * e.d;
+    // Next row: n falls by 256 b, so m rises by 256 b.
+    const int64_t dm = kSubPixelOne * b;
+    e.dq = FloorDiv(dm, e.d);
+    e.dr = dm - e.dq * e.d;
+  }
   return true;
 }
 
-void ConvexPolygon::Span(int y, int& begin, int& end) const {
+bool ConvexPolygon::NextSpan(int& y, int& begin, int& end) {
+  if (row_ > lastRow_ || count_ == 0) return false;
+  y = row_;
+  const int64_t rowY = int64_t{row_} * kSubPixelOne;
   int64_t lo = clip_.left;
   int64_t hi = clip_.right - 1;
-  const int64_t rowY = int64_t{y} * kSubPixelOne;
-  for (int i = 0; i < count_ && lo <= hi; ++i) {
-    const Edge& e = edges_[i];
-    // Inside when a * (256 x - x0) + b * (rowY - y0) >= bias.
-    const int64_t k = e.bias - e.b * (rowY - e.y0);
-    if (e.a == 0) {
-      if (k > 0) hi = lo - 1;
-    } else if (e.a > 0) {
-      lo = std::max(lo, CeilDiv(e.x0 + CeilDiv(k, e.a), kSubPixelOne));
-    } else {
-      hi = std::min(hi, FloorDiv(e.x0 + FloorDiv(k, e.a), kSubPixelOne));
+  for (int i = 0; i < count_; ++i) {
+    Edge& e = edges_[i];
+    switch (e.kind) {
+      case Edge::kHorizontal:
+        if (e.b * (rowY - e.y0) < e.bias) hi = lo - 1;
+        continue;
+      case Edge::kLeft:
+        lo = std::max(lo, -e.q);
+        break;
+      case Edge::kRight:
+        hi = std::min(hi, e.q);
+        break;
+    }
+    e.q += e.dq;
+    e.r += e.dr;
+    if (e.r >= e.d) {
+      e.r -= e.d;
+      ++e.q;
     }
   }
+  ++row_;
   if (lo > hi) {
     begin = end = 0;
-    return;
+  } else {
+    begin = static_cast<int>(lo);
+    end = static_cast<int>(hi + 1);
   }
-  begin = static_cast<int>(lo);
-  end = static_cast<int>(hi + 1);
+  return true;
 }
 
 bool PlaneSolver::Setup(const RasterPoint& p0, const RasterPoint& p1, const RasterPoint& p2) {

@@ -36,21 +36,29 @@ class ConvexPolygon {
 
   int FirstRow() const { return firstRow_; }
   int LastRow() const { return lastRow_; }
-  // Columns [begin, end) of row y inside the polygon and the clip rectangle.
-  void Span(int y, int& begin, int& end) const;
+  // The rows from FirstRow to LastRow in turn: row y and its columns
+  // [begin, end) inside the polygon and the clip rectangle (possibly empty).
+  // False after the last row.
+  bool NextSpan(int& y, int& begin, int& end);
 
  private:
+  // Each edge bounds the columns of a row from one side: x >= -q (left
+  // edges) or x <= q (right edges), where q = floor(m / d) is kept exactly
+  // from row to row by adding a quotient and a remainder step, without a
+  // division per row. Horizontal edges admit a row or not.
   struct Edge {
-    int64_t a;     // change of the edge function per 1/256 pixel to the right
-    int64_t b;     // per 1/256 pixel downwards
-    int64_t x0;    // a point on the edge
-    int64_t y0;
-    int64_t bias;  // 0 for top-left edges (centres on them are inside), 1 otherwise
+    enum Kind : uint8_t { kLeft, kRight, kHorizontal } kind;
+    int64_t q, r;    // floor(m / d) and m mod d for the current row
+    int64_t dq, dr;  // the same for the change of m from one row to the next
+    int64_t d;       // > 0
+    bool admits;     // horizontal edges: whether the current row is inside
+    int64_t b, y0, bias;
   };
   Edge edges_[4] = {};
   int count_ = 0;
   int firstRow_ = 0;
   int lastRow_ = -1;
+  int row_ = 0;
   ClipRect clip_;
 };
 

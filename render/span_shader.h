@@ -12,6 +12,8 @@
 #include "render/pixel_math.h"
 #include "render/render_image.h"
 
+#define QZ_INLINE [[gnu::always_inline]] inline
+
 namespace render::detail {
 
 // Fixed-point texture coordinates: 16 fraction bits, in texels of the pattern.
@@ -22,7 +24,7 @@ inline constexpr int64_t kUvHalf = kUvOne / 2;
 // Texel walk along a row of texels at unit steps (the pixel-exact blit).
 struct DirectSampler {
   const uint32_t* p;
-  uint32_t Next() { return *p++; }
+  QZ_INLINE uint32_t Next() { return *p++; }
 };
 
 // Shared state of the stepping samplers. Coordinates are clamped to half a
@@ -33,14 +35,14 @@ struct TextureWalk {
   int64_t u, v, du, dv;
   int64_t uMax, vMax;  // the lower clamp is -kUvHalf
 
-  static int64_t Clamp(int64_t value, int64_t high) {
+  QZ_INLINE static int64_t Clamp(int64_t value, int64_t high) {
     return value < -kUvHalf ? -kUvHalf : (value > high ? high : value);
   }
 };
 
 struct NearestSampler {
   TextureWalk w;
-  uint32_t Next() {
+  QZ_INLINE uint32_t Next() {
     const int64_t u = TextureWalk::Clamp(w.u, w.uMax);
     const int64_t v = TextureWalk::Clamp(w.v, w.vMax);
     w.u += w.du;
@@ -51,7 +53,7 @@ struct NearestSampler {
 
 struct BilinearSampler {
   TextureWalk w;
-  uint32_t Next() {
+  QZ_INLINE uint32_t Next() {
     const int64_t u = TextureWalk::Clamp(w.u, w.uMax) - kUvHalf;
     const int64_t v = TextureWalk::Clamp(w.v, w.vMax) - kUvHalf;
     w.u += w.du;
@@ -66,16 +68,16 @@ struct BilinearSampler {
 // The source of untextured primitives: one colour.
 struct FlatSampler {
   uint32_t colour;
-  uint32_t Next() const { return colour; }
+  QZ_INLINE uint32_t Next() const { return colour; }
 };
 
 struct NoColour {
-  uint32_t Apply(uint32_t s) { return s; }
+  QZ_INLINE uint32_t Apply(uint32_t s) { return s; }
 };
 
 struct ConstantColour {
   uint32_t colour;
-  uint32_t Apply(uint32_t s) const { return Modulate(s, colour); }
+  QZ_INLINE uint32_t Apply(uint32_t s) const { return Modulate(s, colour); }
 };
 
 // Vertex colours interpolated along the span: per channel 16 fraction bits,
@@ -83,7 +85,7 @@ struct ConstantColour {
 struct GouraudColour {
   int64_t c[4];   // a, r, g, b
   int64_t dc[4];
-  uint32_t Apply(uint32_t s) {
+  QZ_INLINE uint32_t Apply(uint32_t s) {
     uint32_t ch[4];
     for (int i = 0; i < 4; ++i) {
       int64_t v = c[i] >> 16;
@@ -95,11 +97,11 @@ struct GouraudColour {
 };
 
 struct OpaqueBlender {
-  void Put(uint32_t& d, uint32_t s) const { d = s | 0xFF000000u; }
+  QZ_INLINE void Put(uint32_t& d, uint32_t s) const { d = s | 0xFF000000u; }
 };
 
 struct AlphaBlender {
-  void Put(uint32_t& d, uint32_t s) const {
+  QZ_INLINE void Put(uint32_t& d, uint32_t s) const {
     const uint32_t a = s >> 24;
     if (a == 0xFF) {
       d = s;
@@ -110,14 +112,14 @@ struct AlphaBlender {
 };
 
 struct AdditiveBlender {
-  void Put(uint32_t& d, uint32_t s) const {
+  QZ_INLINE void Put(uint32_t& d, uint32_t s) const {
     if ((s >> 24) != 0) d = BlendAdditive(s, d);
   }
 };
 
 struct GenericBlender {
   BlendState state;
-  void Put(uint32_t& d, uint32_t s) const {
+  QZ_INLINE void Put(uint32_t& d, uint32_t s) const {
     if ((s >> 24) != 0) d = BlendGeneric(state, s, d);
   }
 };
@@ -148,6 +150,30 @@ inline void ShadeSpanBlend(const BlendState& blend, uint32_t* dst, int count, Sa
       break;
   }
 }
+
+enum class Sampling : uint8_t { kNearest, kBilinear };
+enum class ColourMode : uint8_t { kNone, kConstant, kGouraud };
+
+// One row of a textured primitive.
+struct TexturedSpan {
+  uint32_t* dst = nullptr;
+  int count = 0;
+  Sampling sampling = Sampling::kNearest;
+  TextureWalk walk{};
+  ColourMode colourMode = ColourMode::kNone;
+  uint32_t colour = 0xFFFFFFFF;  // kConstant
+  GouraudColour gouraud{};       // kGouraud
+  BlendState blend;
+};
+
+// The reference loop, one pixel at a time.
+void ShadeTexturedSpan(const TexturedSpan& span);
+// The same pixels with SSE2, two at a time; false (nothing drawn) for the
+// combinations it does not cover, which then take the reference loop.
+bool ShadeTexturedSpanSimd(const TexturedSpan& span);
+// A straight row of texels modulated by one colour, with SSE2; false as above.
+bool ShadeDirectSpanSimd(uint32_t* dst, const uint32_t* src, int count, uint32_t colour,
+                         const BlendState& blend);
 
 // The alpha blend of unmodulated texels in a straight row: the pixel-exact
 // blit's loop (vectorised where the machine allows).

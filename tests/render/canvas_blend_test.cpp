@@ -159,7 +159,7 @@ TEST(CanvasBlend, FastPathsMatchGeneralScan) {
   for (uint32_t& t : opaque) t |= 0xFF000000;
   auto* opaqueImage = MakeImage(store, 37, 11, opaque);
   for (uint32_t effect : {0x1u, 0x504u, 0x104u, 0x101u, 0x30101u, 0x20504u, 0x908u}) {
-    for (uint32_t colour : {0xFFFFFFFFu, 0xC0FF8040u}) {
+    for (uint32_t colour : {0xFFFFFFFFu, 0xC0FF8040u, 0x00000000u}) {
       for (bool smooth : {false, true}) {
         for (auto* img : {image, opaqueImage}) {
           Frame a(64, 32), b(64, 32);
@@ -174,6 +174,9 @@ TEST(CanvasBlend, FastPathsMatchGeneralScan) {
             c->DrawImage(img, colour, -7, 20, 0, effect);
             c->DrawImageQuad(img, render::RectCorners(30, 14, 20, 6), render::SameColours(colour),
                              0, {4, 2, 20, 6}, effect);
+            // A vertical gradient (text) also takes the blit, one colour per row.
+            c->DrawImageQuad(img, render::RectCorners(20, 1, 37, 11),
+                             {0xFFFFFFFF, 0xFFFFFFFF, colour, colour}, 0, {}, effect);
           }
           for (int y = 0; y < 32; ++y)
             for (int x = 0; x < 64; ++x)
@@ -183,6 +186,53 @@ TEST(CanvasBlend, FastPathsMatchGeneralScan) {
         }
       }
     }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Scaled and rotated drawing: the SSE2 loops give the reference loop's pixels for random
+// transforms, filters, colours (flat, gradient, four corners) and blends.
+TEST(CanvasBlend, VectorLoopsMatchReferenceLoop) {
+  uint32_t seed = 777;
+  auto next = [&] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  ImageStore store;
+  std::vector<uint32_t> texels(23 * 17);
+  for (uint32_t& t : texels) {
+    t = next() | (next() << 24);
+    if ((t & 3) == 0) t &= 0x00FFFFFF;
+  }
+  auto* image = MakeImage(store, 23, 17, texels);
+  for (int round = 0; round < 300; ++round) {
+    Frame a(96, 80), b(96, 80);
+    for (int y = 0; y < 80; ++y)
+      for (int x = 0; x < 96; ++x) a.Row(y)[x] = b.Row(y)[x] = next() | 0xFF000000u;
+    Canvas2D fast(a), reference(b);
+    reference.SetFastPathsEnabled(false);
+    const uint32_t effects[] = {0x1, 0x504, 0x104};
+    const uint32_t effect = effects[round % 3];
+    const bool smooth = (round / 3) % 2 == 1;
+    const double angle = (next() % 6283) / 1000.0;
+    const double scale = 0.2 + (next() % 3000) / 1000.0;
+    const double cx = static_cast<double>(next() % 12000) / 100.0 - 10;
+    const double cy = static_cast<double>(next() % 10000) / 100.0 - 10;
+    const uint32_t c1 = next() | 0x40000000u, c2 = next() | (next() << 24);
+    const render::QuadCorners corners = render::RotatedCorners(cx, cy, 23, 17, angle, scale);
+    for (Canvas2D* c : {&fast, &reference}) {
+      c->SetSmoothing(smooth);
+      c->DrawImageRotated(image, 0xFFFFFFFF, cx, cy, angle, scale, 0, effect);
+      c->DrawImageRotated(image, c1, cx + 5, cy - 3, -angle, scale * 0.7, 0, effect);
+      c->DrawImageQuad(image, corners, {c1, c1, c2, c2}, 0, {2, 1, 15, 12}, effect);
+      c->DrawImageQuad(image, corners, {c1, c2, 0xFFFFFFFF, 0x80808080}, 0, {}, effect);
+    }
+    for (int y = 0; y < 80; ++y)
+      for (int x = 0; x < 96; ++x)
+        ASSERT_EQ(a.Pixel(x, y), b.Pixel(x, y)) << "round " << round << " at " << x << "," << y;
   }
 }
 
