@@ -31,5 +31,7 @@ class RandomSource {
 };
 
 inline RandomSource& Rng() { return RandomSource::Instance(); }
+// The same source under the name the player's start-up seeds it by.
+inline RandomSource& GlobalRandom() { return RandomSource::Instance(); }
 
 }  // namespace platform
