@@ -14,7 +14,6 @@ int NotYet(const char* name) {
 }
 }  // namespace
 
-int RunEffect(const CommonOptions&, const EffectOptions&) { return NotYet("effect"); }
 int RunCheck(const CommonOptions&, const std::string&) { return NotYet("check"); }
 
 }  // namespace tools
