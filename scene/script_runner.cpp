@@ -74,7 +74,9 @@ void ScriptRunner::Run(TQZElement& element, const script::ScriptSlot& slot, cons
       --r.depth_;
       r.current_ = current;
       r.previous_ = previous;
-      r.context_ = std::move(context);
+      // Back in an outer run, its own event label holds again (log lines of
+      // its later errors name it); outside runs the latest label stays.
+      if (r.depth_ > 1) r.context_ = std::move(context);
     }
   } scope(*this);
   script::TPasCalc& calc = Active();

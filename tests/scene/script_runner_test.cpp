@@ -1,0 +1,233 @@
+// Element scripts through the interpreter pool: initialisation variables
+// becoming element variables, dotted names over real elements, procedures
+// declared in an event script, the log, nesting depth and the run state.
+
+#include <gtest/gtest.h>
+
+#include "scene/db.h"
+#include "scene/image_element.h"
+#include "scene/screen.h"
+#include "scene/script_runner.h"
+#include "support/test_support.h"
+
+namespace scene {
+namespace {
+
+using script::TPasCalc;
+using script::TVar;
+using script::TVarList;
+using script::Value;
+using testing_support::ReadFile;
+using testing_support::TempDir;
+
+class LangRoot : public TQZDB {
+ public:
+  std::string LookupText(const std::string& address) override {
+    return address == "TITLE" ? "Welcome" : std::string();
+  }
+};
+
+class ElementScripts : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = GetScriptHooks();
+    runner_.InstallHooks();
+    runner_.Host().SetLogPath(dir_ / "qazmir.err");
+    hall_ = static_cast<TQZScreen*>(root_.CreateChild("TQZScreen"));
+    hall_->SetId("Hall");
+    door_ = static_cast<TQZImage*>(hall_->CreateChild("TQZImage"));
+    door_->SetId("Door");
+    knob_ = static_cast<TQZImage*>(door_->CreateChild("TQZImage"));
+    knob_->SetId("Knob");
+    root_.rX = 1;
+    hall_->rX = 2;
+    door_->rX = 3;
+    knob_->rX = 4;
+  }
+  void TearDown() override {
+    runner_.Host().SetLogPath("qazmir.err");
+    runner_.SetStatementBudget(script::kDefaultStatementBudget);
+    GetScriptHooks() = saved_;
+  }
+  void SetScript(TQZElement& e, Ev ev, const std::string& text) { e.SetScriptText(e.Script(ev), text); }
+  std::string Log() {
+    auto path = dir_ / "qazmir.err";
+    return std::filesystem::exists(path) ? ReadFile(path) : std::string();
+  }
+  // Registers a native in every interpreter of the pool for this test.
+  void Register(const std::string& name, script::NativeHandler h) {
+    names_.push_back(name);
+    runner_.ForEachInterpreter([&](TPasCalc& c) { c.RegisterFunction(name, h); });
+  }
+  ~ElementScripts() override {
+    for (const auto& n : names_)
+      runner_.ForEachInterpreter([&](TPasCalc& c) { c.RegisterFunction(n, nullptr); });
+  }
+
+  ScriptRunner& runner_ = ScriptRunner::Instance();
+  ScriptHooks saved_;
+  TempDir dir_;
+  LangRoot root_;
+  TQZScreen* hall_ = nullptr;
+  TQZImage* door_ = nullptr;
+  TQZImage* knob_ = nullptr;
+  std::vector<std::string> names_;
+};
+
+// Variables an initialisation script creates become the element's variables;
+// other events of the element read and change them by name; a reinit resets them.
+TEST_F(ElementScripts, InitVariablesBecomeElementVariables) {
+  SetScript(*door_, Ev::Init, "N := 5; X := 30; T := 'a'");
+  SetScript(*door_, Ev::MouseDown, "N := N + 1; T := T + 'b'");
+  door_->DoInit();
+  ASSERT_TRUE(door_->Vars);
+  ASSERT_NE(door_->Vars->Find("N"), nullptr);
+  EXPECT_EQ(door_->Vars->Find("N")->value.i, 5);
+  EXPECT_EQ(door_->Vars->Find("X"), nullptr);  // X is a property: the script set it
+  EXPECT_EQ(door_->X(), 30);
+  door_->DoMouseDown();
+  door_->DoMouseDown();
+  EXPECT_EQ(door_->Vars->Find("N")->value.i, 7);
+  EXPECT_EQ(door_->Vars->Find("T")->value.s, "abb");
+  door_->DoReinit();
+  EXPECT_EQ(door_->Vars->Find("N")->value.i, 5);
+}
+
+// A variable created by a script that is not an initialisation is gone at
+// the next run.
+TEST_F(ElementScripts, RunVariablesDoNotSurvive) {
+  SetScript(*door_, Ev::Process, "C := C + 1; TAG := C");
+  door_->DoProcess();
+  door_->DoProcess();
+  EXPECT_EQ(door_->Tag, "1");
+}
+
+TEST_F(ElementScripts, DottedNames) {
+  SetScript(*knob_, Ev::MouseDown,
+            "QZDB.HALL.DOOR.X := QZDB.HALL.DOOR.X + 10; A := ..X; B := .X; C := X; D := ...X;"
+            " E := ..SELF; F := PARENT.PARENT.X; QZDB.TAG := 'root'");
+  SetScript(*knob_, Ev::Init, "");
+  knob_->DoMouseDown();
+  EXPECT_EQ(door_->X(), 13);
+  ASSERT_TRUE(root_.Tag == "root");
+  // Check the variables through a second script that writes them to tags.
+  SetScript(*knob_, Ev::MouseUp,
+            "A := ..X; B := .X; C := X; D := ...X; E := ..SELF; TAG := Cat4(A, B, C, D);"
+            " HALL_HANDLE := E");
+  Register("Cat4", [](TPasCalc&, TVarList& args, TVar& r) {
+    std::string s;
+    for (const auto& a : args.Items()) s += a.value.ToText() + ",";
+    r.value = Value::String(s);
+    return true;
+  });
+  knob_->DoMouseUp();
+  EXPECT_EQ(knob_->Tag, "2,13,4,1,");
+  // "@<handle>." reaches any element by its handle.
+  SetScript(*knob_, Ev::MouseMove,
+            "@" + std::to_string(hall_->Handle()) + ".TAG := 'by handle'; H := @" +
+                std::to_string(door_->Handle()) + ".; @" + std::to_string(knob_->Handle()) +
+                ".Y := 9");
+  knob_->DoMouseMove();
+  EXPECT_EQ(hall_->Tag, "by handle");
+  EXPECT_EQ(knob_->Y(), 9);
+}
+
+// Procedures and functions declared in an event script can be called when it runs.
+TEST_F(ElementScripts, ProceduresOfAnEventScript) {
+  SetScript(*door_, Ev::MouseDown,
+            "FUNCTION TWICE(N); BEGIN RESULT := N * 2 END;"
+            " PROCEDURE MOVE(DX); BEGIN SELF.X := SELF.X + DX END;"
+            " Y := TWICE(21); MOVE(7)");
+  door_->DoMouseDown();
+  door_->DoMouseDown();
+  EXPECT_EQ(door_->Y(), 42);
+  EXPECT_EQ(door_->X(), 17);
+}
+
+TEST_F(ElementScripts, TextKeysThroughTheRoot) {
+  SetScript(*door_, Ev::MouseDown, "TAG := \"TITLE\" + '!'; QZDB.TAG := \"TITLE\"");
+  door_->DoMouseDown();
+  EXPECT_EQ(door_->Tag, "Welcome!");
+  EXPECT_EQ(root_.Tag, "Welcome");  // the element write translates the key itself
+}
+
+// Errors and diagnostics go to qazmir.err only while the root's SaveErr is set.
+TEST_F(ElementScripts, LogLines) {
+  knob_->SetId("Button1");
+  SetScript(*knob_, Ev::Init, "Q := UNKNOWNNAME; X := 1 / 0");
+  knob_->DoReinit();
+  EXPECT_EQ(Log(), "");
+  root_.SaveErr = true;
+  knob_->DoReinit();
+  EXPECT_EQ(Log(),
+            "Not var UNKNOWNNAME (in Button1 <TQZImage> InitPr\r\n"
+            "Invalid operand types for \"/\" (1 / 0   in Button1 <TQZImage>) InitPr\r\n");
+  // An error found while preparing names no element and the latest event.
+  SetScript(*knob_, Ev::MouseDown, "PROCEDURE P(; BEGIN END");
+  EXPECT_NE(Log().find("Invalid function call (PROCEDURE P (   in ) InitPr\r\n"), std::string::npos);
+}
+
+// The element whose script runs is the current element; the one before it
+// the previous element; both and the event label come back after a nested run.
+TEST_F(ElementScripts, RunStateNestsAndRestores) {
+  std::vector<std::string> seen;
+  ScriptRunner& runner = runner_;
+  Register("Seen", [&](TPasCalc&, TVarList&, TVar&) {
+    TQZElement* prev = runner.PreviousElement();
+    seen.push_back(runner.CurrentElement()->Id + "/" + (prev ? prev->Id : "-") + "/" +
+                   runner.ContextName() + "/" + std::to_string(runner.Depth()));
+    return true;
+  });
+  TQZImage* door = door_;
+  Register("Press", [door](TPasCalc&, TVarList&, TVar&) {
+    door->DoMouseDown();
+    return true;
+  });
+  SetScript(*door_, Ev::MouseDown, "Seen");
+  SetScript(*knob_, Ev::MouseUp, "Seen; Press; Seen; X := 1 / 0");
+  root_.SaveErr = true;
+  knob_->DoMouseUp();
+  EXPECT_EQ(seen, (std::vector<std::string>{"Knob/-/ms_Up/2", "Door/Knob/ms_Down/3",
+                                            "Knob/-/ms_Up/2"}));
+  EXPECT_EQ(runner_.Depth(), 1);
+  EXPECT_EQ(runner_.CurrentElement(), nullptr);
+  EXPECT_NE(Log().find("in Knob <TQZImage>) ms_Up\r\n"), std::string::npos);
+}
+
+// Nine event runs can nest; a tenth is refused with an error on the caller.
+TEST_F(ElementScripts, DepthElevenIsRefused) {
+  int runs = 0;
+  TQZImage* door = door_;
+  Register("Again", [&runs, door](TPasCalc&, TVarList&, TVar&) {
+    ++runs;
+    door->DoMouseDown();
+    return true;
+  });
+  SetScript(*door_, Ev::MouseDown, "Again; TAG := 'after'");
+  root_.SaveErr = true;
+  door_->DoMouseDown();
+  EXPECT_EQ(runs, 9);
+  EXPECT_NE(Log().find("Script runs nested too deeply (AGAIN   in Door <TQZImage>) ms_Down"),
+            std::string::npos);
+  EXPECT_EQ(runner_.Depth(), 1);
+}
+
+// A script may replace its own text while it runs; the run finishes the old one.
+TEST_F(ElementScripts, ScriptReplacesItself) {
+  SetScript(*door_, Ev::MouseDown, "EXMOUSEDOWN := 'TAG := 2'; TAG := 'first'");
+  door_->DoMouseDown();
+  EXPECT_EQ(door_->Tag, "first");
+  door_->DoMouseDown();
+  EXPECT_EQ(door_->Tag, "2");
+}
+
+TEST_F(ElementScripts, StatementBudget) {
+  runner_.SetStatementBudget(1000);
+  root_.SaveErr = true;
+  SetScript(*door_, Ev::MouseDown, "WHILE TRUE DO ;");
+  door_->DoMouseDown();
+  EXPECT_NE(Log().find("Script stopped: statement budget exceeded"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace scene
