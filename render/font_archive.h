@@ -22,7 +22,7 @@ inline constexpr char kFontArchiveSignature[4] = {'A', 'S', 'D', 'b'};
 inline constexpr int kRecordHeaderSize = 44;
 inline constexpr uint16_t kFontRecordKind = 3;
 // Unpacked records beyond this are refused before any allocation.
-inline constexpr int64_t kMaxUnpackedRecord = int64_t{64} << 20;
+inline constexpr int64_t kMaxUnpackedRecord = int64_t{16} << 20;
 
 enum class ArchiveError {
   kNone,

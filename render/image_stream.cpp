@@ -99,7 +99,9 @@ ImageStreamError ReadImageStream(platform::ByteReader& reader, RenderImage& imag
   if (textureBytes * static_cast<uint64_t>(textureCount) > reader.Remaining()) {
     return ImageStreamError::kTruncated;
   }
-  if (!image.Allocate(patternWidth, patternHeight, patternCount)) {
+  // Textures only for the patterns the stream holds pixels for: what is
+  // allocated never exceeds a fixed multiple of the bytes present.
+  if (!image.Allocate(patternWidth, patternHeight, patternCount, textureCount)) {
     return ImageStreamError::kTooLarge;
   }
   image.SetVisibleSize(visibleWidth, visibleHeight);
@@ -121,8 +123,7 @@ ImageStreamError ReadImageStream(platform::ByteReader& reader, RenderImage& imag
       }
     }
   }
-  // Patterns without a stored texture stay transparent.
-  for (int p = 0; p < patternCount; ++p) image.MutablePattern(p)->Finish();
+  for (int p = 0; p < image.TextureCount(); ++p) image.MutablePattern(p)->Finish();
   return ImageStreamError::kNone;
 }
 

@@ -6,7 +6,9 @@
 // visible width, height; pattern count; texture width, height; texture count
 // (int32 each); then texture count x texture height rows of texture width
 // pixels. Pattern g lies at the origin of texture g; texture pixels beyond the
-// pattern (the padding of its cell) are not needed by this reader.
+// pattern (the padding of its cell) are not needed by this reader. Patterns
+// beyond the textures stored draw nothing; textures beyond the patterns are
+// skipped.
 
 #include <cstdint>
 #include <string>

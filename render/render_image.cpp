@@ -70,17 +70,19 @@ uint32_t RenderImage::ReadPixel(int x, int y, int texture) const {
   return *pattern->Texel(x, y);
 }
 
-bool RenderImage::Allocate(int patternWidth, int patternHeight, int patternCount) {
+bool RenderImage::Allocate(int patternWidth, int patternHeight, int patternCount,
+                           int textureCount) {
   ReleaseTextures();
   if (patternWidth <= 0 || patternHeight <= 0 || patternCount <= 0) return false;
   if (patternWidth > kMaxTextureSide - 2 || patternHeight > kMaxTextureSide - 2) return false;
   if (patternCount > kMaxPatternCount) return false;
-  int64_t texels = int64_t{patternWidth + 2} * (patternHeight + 2) * patternCount;
+  if (textureCount < 0 || textureCount > patternCount) textureCount = patternCount;
+  int64_t texels = int64_t{patternWidth + 2} * (patternHeight + 2) * textureCount;
   if (texels > kMaxImageTexels) return false;
   try {
     std::vector<PatternTexture> patterns;
-    patterns.reserve(static_cast<size_t>(patternCount));
-    for (int i = 0; i < patternCount; ++i) patterns.emplace_back(patternWidth, patternHeight);
+    patterns.reserve(static_cast<size_t>(textureCount));
+    for (int i = 0; i < textureCount; ++i) patterns.emplace_back(patternWidth, patternHeight);
     patterns_ = std::move(patterns);
   } catch (const std::bad_alloc&) {
     return false;

@@ -18,7 +18,7 @@ namespace render {
 // them fails the way a texture creation fails.
 inline constexpr int kMaxTextureSide = 16384;  // cell width and height
 inline constexpr int kMaxPatternCount = 16384;
-inline constexpr int64_t kMaxImageTexels = int64_t{1} << 27;  // all textures of one image
+inline constexpr int64_t kMaxImageTexels = int64_t{1} << 26;  // all textures of one image
 
 class PatternTexture {
  public:
@@ -89,11 +89,12 @@ class RenderImage {
   // does not exist and for coordinates outside the pattern.
   uint32_t ReadPixel(int x, int y, int texture) const;
 
-  // Sets the geometry and makes patternCount empty (transparent) textures,
-  // replacing any earlier ones; the visible size becomes the pattern size.
-  // False, leaving the image without textures, when a size is not positive,
-  // the limits above refuse it, or memory runs out.
-  bool Allocate(int patternWidth, int patternHeight, int patternCount);
+  // Sets the geometry and makes empty (transparent) textures for the first
+  // textureCount patterns (all of them when negative), replacing any earlier
+  // ones; the visible size becomes the pattern size. Patterns beyond the
+  // textures draw nothing. False, leaving the image without textures, when a
+  // size is not positive, the limits above refuse it, or memory runs out.
+  bool Allocate(int patternWidth, int patternHeight, int patternCount, int textureCount = -1);
   void ReleaseTextures();
 
   size_t TextureBytes() const;

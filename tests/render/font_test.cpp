@@ -92,10 +92,24 @@ TEST(FontImageStream, BadStreamsAreRefused) {
   EXPECT_EQ(load(s), render::ImageStreamError::kTruncated);
   s.textureWidth = 0x7FFFFFFF;
   EXPECT_EQ(load(s), render::ImageStreamError::kTooLarge);
-  // Fewer textures than patterns: the rest are blank.
+  // Fewer textures than patterns: the rest have none and draw nothing.
   s = ok;
   s.patternCount = 3;
   EXPECT_EQ(load(s), render::ImageStreamError::kNone);
+  // Large patterns without stored pixels allocate nothing: what is allocated follows the bytes
+  // present, not the sizes claimed.
+  s = ok;
+  s.patternWidth = s.patternHeight = s.textureWidth = s.textureHeight = 8000;
+  s.textureCount = 0;
+  s.pixels.clear();
+  {
+    RenderFont big("big");
+    ASSERT_EQ(big.Load(Bytes(FontRecord(32, 0, {{1, 1}}, ImageStream(s)))),
+              render::FontRecordError::kNone);
+    EXPECT_EQ(big.Image().TextureCount(), 0);
+    EXPECT_EQ(big.Image().TextureBytes(), 0u);
+    EXPECT_EQ(big.Image().PatternWidth(), 8000);
+  }
   // A record cut inside its glyph table.
   RenderFont font("t");
   EXPECT_EQ(font.Load(Bytes(FontRecord(32, 0, {{1, 1}, {2, 2}}, "").substr(0, 20))),
