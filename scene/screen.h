@@ -1,10 +1,20 @@
 #pragma once
 // TQZScreen: one scene of the game, a background image with elements on it.
+//
+// The background is drawn at the offset the caller gives (the screen's own
+// rX and rY move only its children), once per frame at the screen's layer,
+// followed by the exRender script. The hit margin Agro reaches every element
+// on the screen; a Modal screen takes every pointer hit at its layer that
+// none of its elements takes.
 
 #include <cstdint>
 #include <string>
 
 #include "scene/element.h"
+
+namespace resources {
+class TQZIm;
+}
 
 namespace scene {
 
@@ -20,17 +30,26 @@ class TQZScreen : public TQZElement {
   bool Modal = false;
   bool AllwaysLoad = false;
 
-  // The background image's name as `ImBack` reads it.
-  virtual std::string GetImBack() const { return imBackName_; }
-  virtual void SetImBack(const std::string& name) { imBackName_ = name; }
+  // The background entry's name (upper case, as the cache keys it), or the
+  // name as given while there is no image cache; empty for none.
+  std::string GetImBack() const;
+  // Requests the image without the force flag and keeps the entry; when the
+  // image is already loaded, SizeX and SizeY take its pattern size. An empty
+  // name is no background.
+  void SetImBack(const std::string& name);
+  resources::TQZIm* Background() const { return background_; }
 
   void SetSizeX(int32_t value) override { SizeX = value; }
   void SetSizeY(int32_t value) override { SizeY = value; }
   int32_t GetSizeX() override { return SizeX; }
   int32_t GetSizeY() override { return SizeY; }
+  TQZElement* HitTest(int32_t layer, int32_t x, int32_t y, int32_t extra, int32_t flag) override;
+  void Paint(int32_t layer, uint32_t colour, double offsetX, double offsetY,
+             int32_t flag) override;
 
- protected:
+ private:
   std::string imBackName_;
+  resources::TQZIm* background_ = nullptr;
 };
 
 }  // namespace scene
