@@ -68,6 +68,8 @@ class ImageCache {
   // Budgets at or below this value never trim.
   static constexpr int64_t kMinTrimBudget = 25000000;
 
+  // Textures go to `store`, which must outlive the cache: the cache releases
+  // its textures from it when destroyed.
   explicit ImageCache(render::ImageStore& store);
   ~ImageCache();
   ImageCache(const ImageCache&) = delete;
