@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "scene/element.h"
+#include "scene/script_runner.h"
 
 namespace app {
 
@@ -29,7 +30,9 @@ void TimedRun(scene::TQZElement& e, const script::ScriptSlot& slot, const char* 
 
 }  // namespace
 
-void InitScripting(const PlayerOptions&, double* scriptSeconds) {
+void InitScripting(const PlayerOptions& options, double* scriptSeconds) {
+  scene::ScriptRunner& runner = scene::ScriptRunner::Instance();  // installs the hooks
+  if (options.scriptBudget) runner.SetStatementBudget(static_cast<uint64_t>(*options.scriptBudget));
   g_scriptSeconds = scriptSeconds;
   g_inner = scene::GetScriptHooks();
   scene::GetScriptHooks().Run = &TimedRun;

@@ -3,6 +3,7 @@
 #include "resources/audio/sound_system.h"
 #include "resources/image_cache.h"
 #include "scene/db.h"
+#include "scene/script_runner.h"
 
 namespace scene {
 
@@ -84,6 +85,9 @@ bool TQZDB::GetSharedValue(TQZElement& asker, const std::string& name, Value& ou
         return out = Value::Integer(services_.images ? services_.images->NeededImages() : 0), true;
       if (name == "IMFORLOADPOS")
         return out = Value::Integer(services_.images ? services_.images->LoadedImages() : 0), true;
+      break;
+    case 'P':
+      if (name == "PREEXQZE") return out = ref(ScriptRunner::Instance().PreviousElement()), true;
       break;
     case 'K':
       if (name == "KEYDOWNED") return out = Value::Integer(keyCode_), true;
