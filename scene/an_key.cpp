@@ -14,6 +14,16 @@ void TQZAnKey::RebuildParent() {
   if (auto* anim = dynamic_cast<TQZAnim*>(Parent())) anim->Rebuild();
 }
 
+int32_t TQZAnKey::GetSizeX() {
+  auto* anim = dynamic_cast<TQZAnim*>(Parent());
+  return anim ? anim->GetSizeX() : 0;
+}
+
+int32_t TQZAnKey::GetSizeY() {
+  auto* anim = dynamic_cast<TQZAnim*>(Parent());
+  return anim ? anim->GetSizeY() : 0;
+}
+
 void TQZAnKey::SetCount(uint16_t value) {
   Count = value;
   RebuildParent();

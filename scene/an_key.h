@@ -21,6 +21,10 @@ class TQZAnKey : public TQZElement {
   bool LoadFromData(std::span<const uint8_t> data) override;
 
   void RebuildParent();
+
+  // A key has the size of its animation.
+  int32_t GetSizeX() override;
+  int32_t GetSizeY() override;
 };
 
 }  // namespace scene

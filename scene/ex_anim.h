@@ -1,11 +1,14 @@
 #pragma once
-// TQZExAnim: plays an animation that lives under the root, in place.
+// TQZExAnim: plays an animation that lives under the root, in place. It
+// shares the animation's frame table and keeps its own Pos, Active and Rep.
 
 #include <cstdint>
 
 #include "scene/element.h"
 
 namespace scene {
+
+class TQZAnim;
 
 class TQZExAnim : public TQZElement {
  public:
@@ -22,13 +25,31 @@ class TQZExAnim : public TQZElement {
   // Writing obAnim forgets the cached animation.
   void SetObAnim(int32_t key) {
     obAnim_ = key;
-    anim_ = nullptr;
+    animHandle_ = 0;
   }
-  virtual void SetPosValue(int32_t value) { Pos = value; }
+  // Pos := value, clamped or wrapped against the animation's frame count as
+  // the animation's own Pos is; unclamped while there is no animation.
+  virtual void SetPosValue(int32_t value);
+
+  // The first child of the root that is a TQZAnim with Key obAnim (cached).
+  TQZAnim* ResolveAnim();
+
+  // The anchored left and top relative to the parent.
+  int32_t AnchoredLeft();
+  int32_t AnchoredTop();
+
+  int32_t GetSizeX() override;
+  int32_t GetSizeY() override;
+  int32_t GetAbsX() override;
+  int32_t GetAbsY() override;
+  void Paint(int32_t layer, uint32_t colour, double offsetX, double offsetY, int32_t flag) override;
+  void DoProcess() override;
 
  protected:
   int32_t obAnim_ = 0;
-  TQZElement* anim_ = nullptr;
+  // The animation by handle: a handle of an element that is gone resolves to
+  // nothing, where a pointer would dangle.
+  uint32_t animHandle_ = 0;
 };
 
 }  // namespace scene
