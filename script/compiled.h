@@ -15,6 +15,7 @@
 // lazily, on first execution, and kept (unless the cache is off).
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -24,6 +25,7 @@
 #include "script/tokenizer.h"
 #include "script/value.h"
 #include "script/value_ops.h"
+#include "script/var_list.h"
 
 namespace script {
 
@@ -47,24 +49,13 @@ struct Fault {
   explicit operator bool() const { return code != 0; }
 };
 
-// Saves and restores the text that error reports name.
+// Saves and restores the text that error reports name (the range lives in
+// a node, which outlives the scope).
 struct ContextScope {
-  const TokenArray*& arr;
-  uint32_t& b;
-  uint32_t& e;
-  const TokenArray* savedArr;
-  uint32_t savedB, savedE;
-  ContextScope(const TokenArray*& a, uint32_t& begin, uint32_t& end, const TextRange& t)
-      : arr(a), b(begin), e(end), savedArr(a), savedB(begin), savedE(end) {
-    arr = t.arr;
-    b = t.begin;
-    e = t.end;
-  }
-  ~ContextScope() {
-    arr = savedArr;
-    b = savedB;
-    e = savedE;
-  }
+  const TextRange*& ctx;
+  const TextRange* saved;
+  ContextScope(const TextRange*& c, const TextRange& t) : ctx(c), saved(c) { ctx = &t; }
+  ~ContextScope() { ctx = saved; }
 };
 
 // A string index given as index-list text ("3"): the 1-based position, or the
@@ -112,13 +103,13 @@ struct VarNode {
   IndexList index;     // I1
   IndexList strIndex;  // I2
   ElementPath path;    // of the plain name
-  uint32_t hint = 0;
+  TVarList::Hint hint;
 };
 
 struct ArgInfo {
   std::string joined;  // tokens joined without blanks, trimmed
   bool validName = false;
-  uint32_t hint = 0;
+  TVarList::Hint hint;
 };
 
 struct CallNode {
@@ -135,6 +126,7 @@ struct CallNode {
 struct Node {
   NodeKind kind = NodeKind::Const;
   Op op = Op::Add;        // Unary
+  bool textKey = false;   // Const: a String that is a text key
   Value value;            // Const
   Fault fault;            // Error, ThenError
   std::unique_ptr<Node> a;  // Unary operand, Chain first operand, ThenError inner
@@ -161,6 +153,16 @@ struct ExprTree {
 // Reads `[ ... ]` starting at the "[" at p; returns the position after the
 // matching "]" (the end of the text, with "] expected", when there is none).
 uint32_t CollectIndexList(const TextRange& t, uint32_t p, IndexList& out);
+
+// A name bound by the interpreter itself (a parameter, RESULT, an assignment
+// target): taken apart once.
+struct BoundName {
+  std::string name;
+  ElementPath path;
+  bool valid = false;  // a valid variable name
+  TVarList::Hint hint;
+  explicit BoundName(const std::string& n);
+};
 
 // ---- statements ------------------------------------------------------------
 
@@ -214,7 +216,9 @@ struct StmtList {
   TextRange text;  // the whole text the list belongs to
   uint32_t start = 0, end = 0;
   bool subRange = false;  // a block or FOR body inside the enclosing text
-  std::vector<std::unique_ptr<StmtEntry>> entries;
+  // Extracted so far, in order. A deque: entries never move while a frame
+  // further up (a recursive call of the same text) runs one of them.
+  std::deque<StmtEntry> entries;
   bool complete = false;
   ~StmtList();
 };
@@ -231,8 +235,7 @@ struct AssignStmt : Stmt {
   ExprUnit callExpr;
   ExprUnit rhs;
   bool validName = false;
-  ElementPath path;
-  uint32_t hint = 0;
+  std::unique_ptr<BoundName> target;  // the plain name
 };
 
 struct IfStmt : Stmt {
@@ -244,7 +247,7 @@ struct IfStmt : Stmt {
 
 struct ForStmt : Stmt {
   std::string var;
-  uint32_t hint = 0;
+  TVarList::Hint hint;
   bool downto = false;
   ExprUnit from, to;
   Fault doFault;  // DO expected, reported after the start value
@@ -283,6 +286,8 @@ struct GotoStmt : Stmt {
   std::string label;
 };
 
+
+
 // ---- procedures ----------------------------------------------------------
 
 struct TProcedure {
@@ -291,6 +296,8 @@ struct TProcedure {
   bool IsFunction = false;
   TextRange body;  // its own text
   std::unique_ptr<StmtList> bodyList;
+  std::vector<BoundName> params;  // one per ParamNames entry
+  BoundName result{"RESULT"};
   // Parameter names separated by CR LF, in declaration order.
   std::string Params() const;
 };

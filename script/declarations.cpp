@@ -76,6 +76,7 @@ void TPasCalc::DeclarationPass(const TokenArrayPtr& tokens, PreparedScript& scri
       Extracted body = ExtractStatement(t, x.after, t.end, false);
       if (body.fault) SetError(body.fault.message, t.Sub(body.begin, body.end), body.fault.code);
       proc->body = t.Sub(body.begin, body.end);
+      for (const std::string& param : proc->ParamNames) proc->params.emplace_back(param);
       script.procs->Add(std::move(proc));
       pos = body.after;
       continue;

@@ -2,6 +2,7 @@
 // procedures and natives.
 
 #include "script/compiled.h"
+#include "script/names.h"
 #include "script/pascalc.h"
 
 namespace script {
@@ -11,10 +12,11 @@ namespace {
 std::string Readable(const TextRange& t) { return ReadableForm(t.First(), t.Last()); }
 std::string Encoded(const TextRange& t) { return EncodeTokens(t.First(), t.Last()); }
 
+bool IsTextKey(const Value& v) { return v.kind == VKind::String && !v.s.empty() && v.s[0] == '"'; }
+
 // A string that begins with a double quote is a text key: the language text of
 // the key between its first and last characters, when that text is not empty.
 void TranslateKey(ScriptHost* host, Value& v) {
-  if (v.kind != VKind::String || v.s.empty() || v.s[0] != '"') return;
   std::string key = v.s.size() >= 2 ? v.s.substr(1, v.s.size() - 2) : std::string();
   std::string text = host->LookupText(key);
   if (!text.empty()) v = Value::String(std::move(text));
@@ -84,9 +86,12 @@ StringIndexCheck CheckStringIndex(const std::string& index, size_t length) {
 
 bool TPasCalc::EvalUnit(ExprUnit& unit, Value& out) {
   out.Clear();
-  ContextScope ctx(ctxArr_, ctxBegin_, ctxEnd_, unit.text);
+  ContextScope ctx(ctx_, unit.text);
   std::unique_ptr<ExprTree> scratch;
-  ExprTree* t = TreeFor(unit, scratch);
+  ExprTree* t = unit.tree.get();
+  if (!t || !useCache_ || t->funcGen != funcs_.Generation() ||
+      t->procGen != (procs_ ? procs_->Generation() : 0))
+    t = TreeFor(unit, scratch);
   if (t->empty) {
     Fail("Empty string - not expression", 1);
     return false;
@@ -99,10 +104,54 @@ bool TPasCalc::EvalUnit(ExprUnit& unit, Value& out) {
   return errCode_ == 0 && t->trailingOk;
 }
 
+[[gnu::always_inline]] inline void TPasCalc::EvalCall(CallNode& c, Value& out) {
+  if (c.fault) {
+    Fail(c.fault);
+    return;
+  }
+  if (!c.resolved || !UseCache()) {
+    c.proc = procs_ ? procs_->Find(c.name) : nullptr;
+    c.func = c.proc ? -1 : funcs_.IndexOf(c.name);
+    c.resolved = true;
+  }
+  if (c.proc) {
+    if (!CallScriptProcedure(*c.proc, c, out)) Fail("Error in procedure: " + c.name, 7);
+  } else if (!CallNative(c, out)) {
+    Fail("Error in function: " + c.name, 7);
+  }
+}
+
 void TPasCalc::EvalNode(Node& n, Value& out) {
+  if (n.kind == NodeKind::Var) {
+    VarNode& v = *n.var;
+    if (!v.index.present && !vars_.HasArrays()) {
+      int k = useCache_ ? vars_.IndexOfHinted(v.name, v.hint) : vars_.IndexOf(v.name);
+      if (k >= 0) {
+        out = vars_.At(static_cast<size_t>(k)).value;
+        return;
+      }
+    }
+    EvalVar(v, out);
+    return;
+  }
+  if (n.kind == NodeKind::Const) {
+    out = n.value;
+    return;
+  }
   switch (n.kind) {
     case NodeKind::Const: out = n.value; return;
-    case NodeKind::Var: EvalVar(*n.var, out); return;
+    case NodeKind::Var: {
+      VarNode& v = *n.var;
+      if (!v.index.present && !vars_.HasArrays()) {
+        int k = useCache_ ? vars_.IndexOfHinted(v.name, v.hint) : vars_.IndexOf(v.name);
+        if (k >= 0) {
+          out = vars_.At(static_cast<size_t>(k)).value;
+          return;
+        }
+      }
+      EvalVar(v, out);
+      return;
+    }
     case NodeKind::Call: EvalCall(*n.call, out); return;
     case NodeKind::Unary: {
       EvalNode(*n.a, out);
@@ -121,7 +170,13 @@ void TPasCalc::EvalNode(Node& n, Value& out) {
       Value right;
       for (size_t i = 0; i < n.rest.size(); ++i) {
         if (errCode_) return;
-        EvalNode(*n.rest[i].second, right);
+        Node& r = *n.rest[i].second;
+        if (r.kind == NodeKind::Const && !r.textKey) {
+          // A constant operand is used where it stands.
+          Combine(n.rest[i].first, n.restText[i], out, r.value);
+          continue;
+        }
+        EvalNode(r, right);
         if (errCode_) return;
         Combine(n.rest[i].first, n.restText[i], out, right);
       }
@@ -135,11 +190,18 @@ void TPasCalc::EvalNode(Node& n, Value& out) {
   }
 }
 
-void TPasCalc::Combine(Op op, const std::string& opText, Value& left, Value& right) {
-  TranslateKey(host_, left);
-  TranslateKey(host_, right);
+void TPasCalc::Combine(Op op, const std::string& opText, Value& left, const Value& right) {
+  if (FastIntegerOp(op, left, right, left)) return;
+  if (IsTextKey(left)) TranslateKey(host_, left);
+  const Value* rp = &right;
+  Value translated;
+  if (IsTextKey(right)) {
+    translated = right;
+    TranslateKey(host_, translated);
+    rp = &translated;
+  }
   Value r;
-  if (!ApplyBinary(op, left, right, r)) {
+  if (!ApplyBinary(op, left, *rp, r)) {
     Fail("Invalid operand types for \"" + opText + "\"", 5);
     return;
   }
@@ -194,7 +256,6 @@ bool TPasCalc::SetName(const std::string& name, const ElementPath* path, const V
 
 void TPasCalc::EvalVar(VarNode& v, Value& out) {
   if (!v.index.present) {
-    // A plain name: the common case.
     if (vars_.NamesArray(v.name)) {
       Fail("Array with same name exist : " + v.name, 24);
       return;
@@ -243,23 +304,6 @@ void TPasCalc::EvalVar(VarNode& v, Value& out) {
     return;
   }
   out = Value::String(std::string(1, out.s[si.pos - 1]));
-}
-
-void TPasCalc::EvalCall(CallNode& c, Value& out) {
-  if (c.fault) {
-    Fail(c.fault);
-    return;
-  }
-  if (!c.resolved || !UseCache()) {
-    c.proc = procs_ ? procs_->Find(c.name) : nullptr;
-    c.func = c.proc ? -1 : funcs_.IndexOf(c.name);
-    c.resolved = true;
-  }
-  if (c.proc) {
-    if (!CallScriptProcedure(*c.proc, c, out)) Fail("Error in procedure: " + c.name, 7);
-  } else if (!CallNative(c, out)) {
-    Fail("Error in function: " + c.name, 7);
-  }
 }
 
 bool TPasCalc::CallNative(CallNode& c, Value& out) {
@@ -324,35 +368,56 @@ bool TPasCalc::CallNative(CallNode& c, Value& out) {
   return ok;
 }
 
+bool TPasCalc::Bind(BoundName& b, Value&& value) {
+  int k = useCache_ ? vars_.IndexOfHinted(b.name, b.hint) : vars_.IndexOf(b.name);
+  if (k >= 0) {
+    vars_.SetValueAt(static_cast<size_t>(k), std::move(value));
+    return true;
+  }
+  if (WritePath(host_, &vars_, b.path, value)) return true;
+  if (!b.valid) return false;
+  vars_.AddNew(b.name, std::move(value), host_);
+  return true;
+}
+
+BoundName::BoundName(const std::string& n)
+    : name(n), path(ParseElementPath(n)), valid(IsValidVarName(n)) {}
+
 bool TPasCalc::CallScriptProcedure(TProcedure& p, CallNode& c, Value& out) {
   if (callDepth_ >= kMaxCallDepth) {
     Fail("Procedure calls nested too deeply: " + p.Name, kErrNesting);
     return false;
   }
   // The caller's variables come back as they were, whatever the call does.
-  Snapshot snapshot(vars_, UseCache());
-  if (c.args.size() != p.ParamNames.size()) {
+  Snapshot snapshot(vars_, useCache_);
+  if (c.args.size() != p.params.size()) {
     Fail("Wrong parameters amount, procedure " + p.Name, 7);
     return false;
   }
+  // Parameters are bound one after the other: a later argument sees the
+  // earlier parameters.
   Value v;
   for (size_t i = 0; i < c.args.size(); ++i) {
     if (!EvalUnit(c.args[i], v)) {
       Fail("Invalid expression in function params: " + Encoded(c.args[i].text), 7);
       return false;
     }
-    if (!vars_.Set(TVar(p.ParamNames[i], std::move(v)), host_)) {
-      Fail("Duplicate variable name: " + p.ParamNames[i], 24);
+    if (!Bind(p.params[i], std::move(v))) {
+      Fail("Duplicate variable name: " + p.params[i].name, 24);
       return false;
     }
   }
-  if (p.IsFunction) vars_.Remove("RESULT");
+  if (p.IsFunction) {
+    int k = useCache_ ? vars_.IndexOfHinted(p.result.name, p.result.hint)
+                      : vars_.IndexOf(p.result.name);
+    if (k >= 0) vars_.RemoveAt(static_cast<size_t>(k));
+  }
   // The body is a text of its own; without the cache it is cut out afresh
   // for every call (a recursive call must not replace the one running).
   std::unique_ptr<StmtList> freshBody;
   std::vector<TokenArrayPtr> owned;
   StmtList* body;
-  if (UseCache()) {
+  if (useCache_) {
     if (!p.bodyList) p.bodyList = OwnText(p.body, owned);
     body = p.bodyList.get();
   } else {
@@ -374,27 +439,45 @@ bool TPasCalc::CallScriptProcedure(TProcedure& p, CallNode& c, Value& out) {
   }
   if (signal_ == tkExit) signal_ = 0;
 
-  // Read what flows back before the caller's list is restored: the parameters
-  // passed as plain variable names, and RESULT.
-  std::vector<std::pair<size_t, Value>> back;
-  TVar tmp;
+  // Read what flows back before the caller's list is restored: parameters
+  // passed as plain variable names, and RESULT. A record read here is
+  // discarded or restored by the snapshot, so its value may be moved out.
+  auto take = [&](BoundName& b, Value& into, bool last) {
+    int k = useCache_ ? vars_.IndexOfHinted(b.name, b.hint) : vars_.IndexOf(b.name);
+    if (k < 0) return ReadPath(host_, &vars_, b.path, into);
+    Value& held = vars_.At(static_cast<size_t>(k)).value;
+    if (last)
+      into = std::move(held);
+    else
+      into = held;
+    return true;
+  };
+  constexpr size_t kInline = 4;
+  std::pair<size_t, Value> backInline[kInline];
+  std::vector<std::pair<size_t, Value>> backMore;
+  size_t backCount = 0;
   for (size_t i = 0; i < c.args.size(); ++i) {
     if (!c.argInfo[i].validName) continue;
-    if (vars_.Get(p.ParamNames[i], tmp, host_)) back.emplace_back(i, std::move(tmp.value));
+    Value pv;
+    if (!take(p.params[i], pv, false)) continue;
+    if (backCount < kInline)
+      backInline[backCount] = {i, std::move(pv)};
+    else
+      backMore.emplace_back(i, std::move(pv));
+    ++backCount;
   }
-  bool gotResult = false;
-  TVar result;
-  if (p.IsFunction) gotResult = vars_.Get("RESULT", result, host_);
+  bool gotResult = p.IsFunction && take(p.result, out, true);
   snapshot.Restore();
   if (p.IsFunction && !gotResult) {
     Fail("Function must return result : " + p.Name, 26);
     return false;
   }
-  for (auto& [i, value] : back) {
-    int k = vars_.IndexOf(c.argInfo[i].joined);
+  for (size_t n = 0; n < backCount; ++n) {
+    auto& [i, value] = n < kInline ? backInline[n] : backMore[n - kInline];
+    ArgInfo& info = c.argInfo[i];
+    int k = useCache_ ? vars_.IndexOfHinted(info.joined, info.hint) : vars_.IndexOf(info.joined);
     if (k >= 0) vars_.SetValueAt(static_cast<size_t>(k), std::move(value));
   }
-  if (p.IsFunction) out = std::move(result.value);
   return true;
 }
 

@@ -28,14 +28,7 @@ const char* SignalName(int signal) { return signal == tkBreak ? "BREAK" : "CONTI
 
 StmtList::~StmtList() = default;
 
-bool TPasCalc::CountStatement() {
-  ++executed_;
-  if (budget_ != 0 && executed_ > budget_) {
-    Fail("Script stopped: statement budget exceeded", kErrBudget);
-    return false;
-  }
-  return true;
-}
+void TPasCalc::BudgetExceeded() { Fail("Script stopped: statement budget exceeded", kErrBudget); }
 
 StmtEntry* TPasCalc::EntryAt(StmtList& list, size_t index, uint32_t pos,
                              std::unique_ptr<StmtEntry>& scratch) {
@@ -45,12 +38,11 @@ StmtEntry* TPasCalc::EntryAt(StmtList& list, size_t index, uint32_t pos,
     return scratch.get();
   }
   while (list.entries.size() <= index) {
-    uint32_t from = list.entries.empty() ? list.start : list.entries.back()->after;
-    auto entry = std::make_unique<StmtEntry>();
-    FillEntry(*entry, list.text, from, list.end);
-    list.entries.push_back(std::move(entry));
+    uint32_t from = list.entries.empty() ? list.start : list.entries.back().after;
+    list.entries.emplace_back();
+    FillEntry(list.entries.back(), list.text, from, list.end);
   }
-  return list.entries[index].get();
+  return &list.entries[index];
 }
 
 Stmt& TPasCalc::StmtOf(const TextRange& text, StmtEntry& entry, bool labelled,
@@ -84,44 +76,13 @@ bool TPasCalc::FindLabel(StmtList& list, size_t& index, uint32_t& pos) {
   }
 }
 
-void TPasCalc::ExecList(StmtList& list) {
-  if (!NestEnter(1)) return;
-  ++blockDepth_;
-  uint32_t pos = list.start;
-  size_t index = 0;
-  bool labelled = false;
-  std::unique_ptr<StmtEntry> scratchEntry;
-  std::unique_ptr<Stmt> scratchStmt;
-  while (errCode_ == 0 && pos < list.end) {
-    StmtEntry* e = EntryAt(list, index, pos, scratchEntry);
-    if (e->begin >= e->end) break;
-    if (e->fault) {
-      SetError(e->fault.message, list.text.Sub(e->begin, e->end), e->fault.code);
-      break;
-    }
-    Stmt& stmt = StmtOf(list.text, *e, labelled, scratchStmt);
-    ExecStmt(stmt);
-    pos = e->after;
-    ++index;
-    labelled = false;
-    if (signal_ == 0) continue;
-    if (blockDepth_ == 0 && (signal_ == tkBreak || signal_ == tkContinue))
-      SetError(std::string(SignalName(signal_)) + " outside loop", stmt.range, 15);
-    if (signal_ != tkGoto || list.subRange) break;
-    if (!FindLabel(list, index, pos)) break;
-    // The labelled statement runs next, whatever its kind.
-    signal_ = 0;
-    labelled = true;
-  }
-  --blockDepth_;
-  NestLeave(1);
-  if (blockDepth_ < 0 && signal_ == tkGoto)
-    SetError("Label " + gotoLabel_ + " not exist or unreacheble", list.text, 18);
-}
-
-void TPasCalc::ExecStmt(Stmt& s) {
-  ContextScope ctx(ctxArr_, ctxBegin_, ctxEnd_, s.range);
+[[gnu::always_inline]] inline void TPasCalc::ExecStmt(Stmt& s) {
+  ContextScope ctx(ctx_, s.range);
   if (!CountStatement()) return;
+  // The common kinds first, as plain branches (better predicted than a jump table).
+  if (s.kind == StmtKind::Assign) return ExecAssign(static_cast<AssignStmt&>(s));
+  if (s.kind == StmtKind::If) return ExecIf(static_cast<IfStmt&>(s));
+  if (s.kind == StmtKind::Block) return ExecList(*static_cast<BlockStmt&>(s).body);
   switch (s.kind) {
     case StmtKind::Nothing: return;
     case StmtKind::Fault: Fail(s.fault); return;
@@ -142,17 +103,59 @@ void TPasCalc::ExecStmt(Stmt& s) {
   }
 }
 
-bool TPasCalc::Condition(ExprUnit& unit, bool& result) {
+[[gnu::always_inline]] inline bool TPasCalc::Condition(ExprUnit& unit, bool& result) {
   Value v;
   if (!EvalUnit(unit, v)) {
     Fail("Error in expression", 1);
     return false;
+  }
+  if (v.kind == VKind::Boolean) {
+    result = v.i != 0;
+    return true;
   }
   if (!v.ToBoolean(result)) {
     Fail("Invalid condition type", 5);
     return false;
   }
   return true;
+}
+
+void TPasCalc::ExecList(StmtList& list) {
+  if (!NestEnter(1)) return;
+  ++blockDepth_;
+  uint32_t pos = list.start;
+  size_t index = 0;
+  bool labelled = false;
+  std::unique_ptr<StmtEntry> scratchEntry;
+  std::unique_ptr<Stmt> scratchStmt;
+  while (errCode_ == 0 && pos < list.end) {
+    StmtEntry* e = (useCache_ && index < list.entries.size())
+                       ? &list.entries[index]
+                       : EntryAt(list, index, pos, scratchEntry);
+    if (e->begin >= e->end) break;
+    if (e->fault) {
+      SetError(e->fault.message, list.text.Sub(e->begin, e->end), e->fault.code);
+      break;
+    }
+    Stmt* cached = (useCache_ && !labelled) ? e->stmt.get() : nullptr;
+    Stmt& stmt = cached ? *cached : StmtOf(list.text, *e, labelled, scratchStmt);
+    ExecStmt(stmt);
+    pos = e->after;
+    ++index;
+    labelled = false;
+    if (signal_ == 0) continue;
+    if (blockDepth_ == 0 && (signal_ == tkBreak || signal_ == tkContinue))
+      SetError(std::string(SignalName(signal_)) + " outside loop", stmt.range, 15);
+    if (signal_ != tkGoto || list.subRange) break;
+    if (!FindLabel(list, index, pos)) break;
+    // The labelled statement runs next, whatever its kind.
+    signal_ = 0;
+    labelled = true;
+  }
+  --blockDepth_;
+  NestLeave(1);
+  if (blockDepth_ < 0 && signal_ == tkGoto)
+    SetError("Label " + gotoLabel_ + " not exist or unreacheble", list.text, 18);
 }
 
 void TPasCalc::ExecAssign(AssignStmt& s) {
@@ -183,11 +186,7 @@ void TPasCalc::ExecAssign(AssignStmt& s) {
       Fail("Array with same name exist : " + s.name, 24);
       return;
     }
-    int k = UseCache() ? vars_.IndexOfHinted(s.name, s.hint) : vars_.IndexOf(s.name);
-    if (k >= 0)
-      vars_.SetValueAt(static_cast<size_t>(k), std::move(v));
-    else
-      SetName(s.name, &s.path, v);
+    Bind(*s.target, std::move(v));
     return;
   }
   if (!has2 && vars_.Exists(s.name)) {

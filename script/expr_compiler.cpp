@@ -207,6 +207,7 @@ class Parser {
         return Failure(6, "Unterminated string: " + t);
       // A double-quoted literal is a text key and keeps its quotes.
       n->value = t[0] == '\'' ? Value::String(t.substr(1, t.size() - 2)) : Value::String(t);
+      n->textKey = !n->value.s.empty() && n->value.s[0] == '"';
     } else if (!NumberValue(t, n->value)) {
       return Failure(1, "Invalid number: " + t);
     }

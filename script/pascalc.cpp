@@ -9,12 +9,6 @@ namespace script {
 
 namespace {
 
-// Recursion weight in use on this thread, shared by every interpreter (nested
-// runs of the pool recurse through each other). Each unit stands for a few
-// stack frames; the limit keeps the deepest script far inside the stack.
-constexpr int kMaxNesting = 3000;
-thread_local int t_nesting = 0;
-
 ScriptHost& DefaultHost() {
   static ScriptHost host;
   return host;
@@ -65,8 +59,7 @@ struct RunStateSaver {
   int blockDepth = 0, signal = 0;
   std::string gotoLabel;
   std::shared_ptr<TProcList> procs;
-  const TokenArray* ctxArr = nullptr;
-  uint32_t ctxBegin = 0, ctxEnd = 0;
+  const TextRange* ctx = nullptr;
 
   explicit RunStateSaver(TPasCalc& calc) : c(calc), nested(calc.runNesting_ > 0) {
     if (nested) {
@@ -74,25 +67,24 @@ struct RunStateSaver {
       signal = c.signal_;
       gotoLabel = c.gotoLabel_;
       procs = c.procs_;
-      ctxArr = c.ctxArr_;
-      ctxBegin = c.ctxBegin_;
-      ctxEnd = c.ctxEnd_;
+      ctx = c.ctx_;
     } else {
       c.executed_ = 0;
-      c.runCache_ = c.cacheOn_;
+      c.useCache_ = c.cacheOn_;
     }
     ++c.runNesting_;
   }
   ~RunStateSaver() {
     --c.runNesting_;
-    if (!nested) return;
+    if (!nested) {
+      c.useCache_ = c.cacheOn_;
+      return;
+    }
     c.blockDepth_ = blockDepth;
     c.signal_ = signal;
     c.gotoLabel_ = std::move(gotoLabel);
     c.procs_ = std::move(procs);
-    c.ctxArr_ = ctxArr;
-    c.ctxBegin_ = ctxBegin;
-    c.ctxEnd_ = ctxEnd;
+    c.ctx_ = ctx;
   }
 };
 
@@ -125,8 +117,13 @@ void TPasCalc::SetError(const std::string& message, const TextRange& text, int c
              host_->EventLabel());
 }
 
+const TextRange& TPasCalc::NoText() {
+  static const TextRange none;
+  return none;
+}
+
 void TPasCalc::Fail(const std::string& message, int code) {
-  SetError(message, TextRange{ctxArr_, ctxBegin_, ctxEnd_}, code);
+  SetError(message, ctx_ ? *ctx_ : NoText(), code);
 }
 
 void TPasCalc::Fail(const Fault& f) { Fail(f.message, f.code); }
@@ -135,16 +132,7 @@ void TPasCalc::ReportError(const std::string& message, int code) { Fail(message,
 
 void TPasCalc::WriteLog(const std::string& line) { host_->WriteLogLine(line); }
 
-bool TPasCalc::NestEnter(int weight) {
-  if (t_nesting + weight > kMaxNesting) {
-    Fail("Script nested too deeply", kErrNesting);
-    return false;
-  }
-  t_nesting += weight;
-  return true;
-}
-
-void TPasCalc::NestLeave(int weight) { t_nesting -= weight; }
+void TPasCalc::NestingExhausted() { Fail("Script nested too deeply", kErrNesting); }
 
 // ---- entry points ---------------------------------------------------------------
 

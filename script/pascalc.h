@@ -41,6 +41,7 @@ struct Stmt;
 struct TextRange;
 struct Fault;
 struct TProcedure;
+struct BoundName;
 class TProcList;
 struct PreparedScript;
 
@@ -50,6 +51,12 @@ inline constexpr int kErrNesting = 31;
 inline constexpr uint64_t kDefaultStatementBudget = 50'000'000;
 // Script procedure calls nested deeper than this stop the run with an error.
 inline constexpr int kMaxCallDepth = 200;
+// Recursion weight of all runs in progress, shared by every interpreter
+// (nested runs of the pool recurse through each other; scripts run on one
+// thread). Each unit stands for a few stack frames; the limit keeps the
+// deepest script far inside the stack.
+inline constexpr int kMaxNesting = 3000;
+inline int g_scriptNesting = 0;
 
 class TPasCalc {
  public:
@@ -112,7 +119,10 @@ class TPasCalc {
   // ---- options --------------------------------------------------------------
   // Off: every statement is extracted and parsed again each time it runs and
   // procedure calls copy the variable list, as the re-reading design does.
-  void SetCacheEnabled(bool on) { cacheOn_ = on; }
+  void SetCacheEnabled(bool on) {
+    cacheOn_ = on;
+    if (runNesting_ == 0) useCache_ = on;
+  }
   bool CacheEnabled() const { return cacheOn_; }
   // Statements (and loop passes) one run may execute; 0 for no limit.
   void SetStatementBudget(uint64_t budget) { budget_ = budget; }
@@ -133,9 +143,20 @@ class TPasCalc {
   std::shared_ptr<PreparedScript> CachedPrepared(const std::string& prepared);
   // Recursion guard shared by all interpreters of the thread: weight is what
   // the next step may cost the stack. False (with an error) when exhausted.
-  bool NestEnter(int weight);
-  void NestLeave(int weight);
-  bool UseCache() const { return runNesting_ > 0 ? runCache_ : cacheOn_; }
+  bool NestEnter(int weight) {
+    if (g_scriptNesting + weight > kMaxNesting) {
+      NestingExhausted();
+      return false;
+    }
+    g_scriptNesting += weight;
+    return true;
+  }
+  void NestLeave(int weight) { g_scriptNesting -= weight; }
+  void NestingExhausted();
+  // The switch as it holds now: fixed for the whole of a run.
+  bool UseCache() const { return useCache_; }
+  // The error text when no text is being run: empty.
+  static const TextRange& NoText();
 
   // ---- declarations.cpp -------------------------------------------------------
   std::shared_ptr<PreparedScript> ObtainScript(const std::string& source);
@@ -155,12 +176,15 @@ class TPasCalc {
   void EvalNode(Node& n, Value& out);
   void EvalVar(VarNode& v, Value& out);
   void EvalCall(CallNode& c, Value& out);
-  void Combine(Op op, const std::string& opText, Value& left, Value& right);
+  void Combine(Op op, const std::string& opText, Value& left, const Value& right);
   bool ReadIndexList(IndexList& list, std::string& out);
   bool CallScriptProcedure(TProcedure& p, CallNode& c, Value& out);
   bool CallNative(CallNode& c, Value& out);
   bool GetName(const std::string& name, const ElementPath* path, Value& out);
   bool SetName(const std::string& name, const ElementPath* path, const Value& value);
+  // Set of a name taken apart in advance: the variable, else an element-path
+  // write, else a new variable (false when the name is not valid).
+  bool Bind(BoundName& b, Value&& value);
 
   // ---- stmt_compiler.cpp -------------------------------------------------------
   std::unique_ptr<Stmt> CompileStmt(const TextRange& range);
@@ -178,7 +202,14 @@ class TPasCalc {
   void ExecRepeat(struct RepeatStmt& s);
   void ExecCase(struct CaseStmt& s);
   bool Condition(ExprUnit& unit, bool& result);
-  bool CountStatement();
+  bool CountStatement() {
+    if (++executed_ > budget_ && budget_ != 0) {
+      BudgetExceeded();
+      return false;
+    }
+    return true;
+  }
+  void BudgetExceeded();
   StmtEntry* EntryAt(StmtList& list, size_t index, uint32_t pos,
                      std::unique_ptr<StmtEntry>& scratch);
   Stmt& StmtOf(const TextRange& text, StmtEntry& entry, bool labelled,
@@ -200,7 +231,7 @@ class TPasCalc {
   uint64_t budget_ = kDefaultStatementBudget;
   uint64_t executed_ = 0;
   bool cacheOn_ = true;
-  bool runCache_ = true;  // the switch as it was when the outermost run started
+  bool useCache_ = true;  // cacheOn_ outside runs, its value at the start of a run inside
 
   // Error state.
   int errCode_ = 0;
@@ -208,8 +239,7 @@ class TPasCalc {
   std::string errText_;
   // The text whose readable form an error report names: the innermost
   // expression being evaluated, else the statement being executed.
-  const TokenArray* ctxArr_ = nullptr;
-  uint32_t ctxBegin_ = 0, ctxEnd_ = 0;
+  const TextRange* ctx_ = nullptr;
 
   // Argument lists of native calls, reused; one per nesting level of calls.
   std::vector<std::unique_ptr<TVarList>> argPool_;

@@ -131,7 +131,7 @@ std::unique_ptr<Stmt> TPasCalc::CompileStmt(const TextRange& r) {
       s->range = r;
       s->name = r[b].text;
       s->validName = IsValidVarName(s->name);
-      s->path = ParseElementPath(s->name);
+      s->target = std::make_unique<BoundName>(s->name);
       uint32_t p = b + 1;
       if (r.Code(p) == tkLBracket) {
         p = CollectIndexList(r, p, s->index);

@@ -252,25 +252,7 @@ bool IsComparison(Op op) {
 
 bool ApplyBinary(Op op, const Value& a, const Value& b, Value& out) {
   if (op == Op::Pow) return PowOp(a, b, out);
-  // The common case of two 32-bit integers without overflow, inline.
-  if (a.kind == VKind::Integer && b.kind == VKind::Integer) {
-    int32_t x = static_cast<int32_t>(a.i), y = static_cast<int32_t>(b.i), r;
-    switch (op) {
-      case Op::Add:
-        if (!__builtin_add_overflow(x, y, &r)) return out = Value::Integer(r), true;
-        break;
-      case Op::Sub:
-        if (!__builtin_sub_overflow(x, y, &r)) return out = Value::Integer(r), true;
-        break;
-      case Op::Lt: return out = Value::Boolean(x < y), true;
-      case Op::Gt: return out = Value::Boolean(x > y), true;
-      case Op::Le: return out = Value::Boolean(x <= y), true;
-      case Op::Ge: return out = Value::Boolean(x >= y), true;
-      case Op::Eq: return out = Value::Boolean(x == y), true;
-      case Op::Ne: return out = Value::Boolean(x != y), true;
-      default: break;
-    }
-  }
+  if (FastIntegerOp(op, a, b, out)) return true;
   return Dispatch(op, a, b, out);
 }
 

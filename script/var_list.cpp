@@ -13,6 +13,26 @@ namespace {
 // Lists up to this size are scanned; longer ones use the hash index.
 constexpr size_t kLinearLimit = 8;
 
+uint64_t g_recordIds = 0;
+
+// Names are short: a plain loop beats a library search call.
+bool HasChar(const std::string& s, char c) {
+  for (char ch : s)
+    if (ch == c) return true;
+  return false;
+}
+
+// Exact name equality; names are short, so the bytes are compared in place.
+inline bool SameName(const std::string& a, std::string_view b) {
+  const size_t n = a.size();
+  if (n != b.size()) return false;
+  const char* p = a.data();
+  const char* q = b.data();
+  for (size_t i = 0; i < n; ++i)
+    if (p[i] != q[i]) return false;
+  return true;
+}
+
 std::string_view ArrayBase(std::string_view name) {
   size_t p = name.find('[');
   return p == std::string_view::npos ? std::string_view() : name.substr(0, p);
@@ -20,16 +40,23 @@ std::string_view ArrayBase(std::string_view name) {
 
 }  // namespace
 
-TVarList::TVarList(const TVarList& other) : items_(other.items_) {
-  epochs_.assign(items_.size(), 0);
+uint64_t TVarList::NewId() { return ++g_recordIds; }
+
+TVarList::TVarList(const TVarList& other) : items_(other.items_), meta_(other.meta_) {
+  // A copy is a fresh list: no snapshot is open in it. The ids stay: each
+  // still names the same record with the same name.
+  for (Meta& m : meta_) m.epoch = 0;
   RebuildArrayNames();
 }
 
 TVarList& TVarList::operator=(const TVarList& other) {
   if (this == &other) return *this;
   items_ = other.items_;
-  epochs_.assign(items_.size(), 0);
+  meta_ = other.meta_;
+  for (Meta& m : meta_) m.epoch = 0;
   journal_.clear();
+  removedNames_.clear();
+  cleared_.clear();
   marks_.clear();
   epoch_ = 0;
   InvalidateIndex();
@@ -41,12 +68,11 @@ void TVarList::Clear() {
   if (!marks_.empty()) {
     Undo u;
     u.kind = Undo::Cleared;
-    u.all = std::move(items_);
-    u.allEpochs = std::move(epochs_);
+    cleared_.push_back({std::move(items_), std::move(meta_)});
     journal_.push_back(std::move(u));
   }
   items_.clear();
-  epochs_.clear();
+  meta_.clear();
   InvalidateIndex();
   arrayNames_.clear();
   bracketed_ = 0;
@@ -55,7 +81,7 @@ void TVarList::Clear() {
 int TVarList::IndexOf(std::string_view name) const {
   if (items_.size() <= kLinearLimit) {
     for (size_t i = 0; i < items_.size(); ++i)
-      if (items_[i].Name == name) return static_cast<int>(i);
+      if (SameName(items_[i].Name, name)) return static_cast<int>(i);
     return -1;
   }
   if (!indexValid_) {
@@ -67,10 +93,9 @@ int TVarList::IndexOf(std::string_view name) const {
   return it == index_.end() ? -1 : static_cast<int>(it->second);
 }
 
-int TVarList::IndexOfHinted(const std::string& name, uint32_t& hint) const {
-  if (hint < items_.size() && items_[hint].Name == name) return static_cast<int>(hint);
+int TVarList::IndexOfHintedSlow(const std::string& name, Hint& hint) const {
   int i = IndexOf(name);
-  if (i >= 0) hint = static_cast<uint32_t>(i);
+  if (i >= 0) hint = {meta_[static_cast<size_t>(i)].id, static_cast<uint32_t>(i)};
   return i;
 }
 
@@ -94,11 +119,18 @@ bool TVarList::AddQuiet(const TVar& var) {
 bool TVarList::Add(const TVar& var, ScriptHost* host) {
   if (Exists(var.Name)) return true;
   if (!IsValidVarName(var.Name)) return false;
-  if (host && var.Name.find('.') != std::string::npos && host->LogEnabled())
+  if (host && HasChar(var.Name, '.') && host->LogEnabled())
     host->WriteLogLine("Add var " + var.Name + " (in " + host->ElementDescription() + " " +
                        host->EventLabel());
   Append(var);
   return true;
+}
+
+void TVarList::AddNew(const std::string& name, Value&& value, ScriptHost* host) {
+  if (host && HasChar(name, '.') && host->LogEnabled())
+    host->WriteLogLine("Add var " + name + " (in " + host->ElementDescription() + " " +
+                       host->EventLabel());
+  Append(TVar(name, std::move(value)));
 }
 
 bool TVarList::SetExisting(std::string_view name, const Value& value) {
@@ -109,24 +141,14 @@ bool TVarList::SetExisting(std::string_view name, const Value& value) {
 }
 
 void TVarList::SaveBeforeChange(size_t i) {
-  if (epochs_[i] == epoch_) return;
+  if (meta_[i].epoch == epoch_) return;
   Undo u;
   u.kind = Undo::ValueChanged;
   u.index = static_cast<uint32_t>(i);
-  u.epoch = epochs_[i];
-  u.var.value = items_[i].value;
+  u.meta.epoch = meta_[i].epoch;
+  u.value = items_[i].value;
   journal_.push_back(std::move(u));
-  epochs_[i] = epoch_;
-}
-
-void TVarList::SetValueAt(size_t i, const Value& value) {
-  if (!marks_.empty()) SaveBeforeChange(i);
-  items_[i].value = value;
-}
-
-void TVarList::SetValueAt(size_t i, Value&& value) {
-  if (!marks_.empty()) SaveBeforeChange(i);
-  items_[i].value = std::move(value);
+  meta_[i].epoch = epoch_;
 }
 
 bool TVarList::GetLocal(std::string_view name, TVar& out) const {
@@ -143,33 +165,36 @@ void TVarList::Append(TVar var) {
     u.kind = Undo::Appended;
     journal_.push_back(std::move(u));
   }
-  if (var.Name.find('[') != std::string::npos) CountArrayName(var.Name, 1);
+  if (HasChar(var.Name, '[')) CountArrayName(var.Name, 1);
   items_.push_back(std::move(var));
-  epochs_.push_back(epoch_);
+  meta_.push_back({epoch_, NewId()});
   IndexAppended(items_.size() - 1);
 }
 
 bool TVarList::Remove(std::string_view name) {
   int found = IndexOf(name);
   if (found < 0) return false;
-  size_t i = static_cast<size_t>(found);
-  if (items_[i].Name.find('[') != std::string::npos) CountArrayName(items_[i].Name, -1);
+  RemoveAt(static_cast<size_t>(found));
+  return true;
+}
+
+void TVarList::RemoveAt(size_t i) {
+  if (HasChar(items_[i].Name, '[')) CountArrayName(items_[i].Name, -1);
   if (!marks_.empty()) {
     Undo u;
     u.kind = Undo::Removed;
     u.index = static_cast<uint32_t>(i);
-    u.epoch = epochs_[i];
-    u.var = std::move(items_[i]);
+    u.meta = meta_[i];
+    u.value = std::move(items_[i].value);
+    removedNames_.push_back(std::move(items_[i].Name));
     journal_.push_back(std::move(u));
   }
   items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
-  epochs_.erase(epochs_.begin() + static_cast<std::ptrdiff_t>(i));
+  meta_.erase(meta_.begin() + static_cast<std::ptrdiff_t>(i));
   InvalidateIndex();
-  return true;
 }
 
-bool TVarList::NamesArray(std::string_view name) const {
-  if (bracketed_ == 0) return false;
+bool TVarList::NamesArraySlow(std::string_view name) const {
   if (name.find('[') == std::string_view::npos) {
     auto it = arrayNames_.find(std::string(name));
     return it != arrayNames_.end() && it->second > 0;
@@ -198,24 +223,28 @@ void TVarList::RollBack() {
     Undo& u = journal_.back();
     switch (u.kind) {
       case Undo::ValueChanged:
-        items_[u.index].value = std::move(u.var.value);
-        epochs_[u.index] = u.epoch;
+        items_[u.index].value = std::move(u.value);
+        meta_[u.index].epoch = u.meta.epoch;
         break;
       case Undo::Appended:
-        if (items_.back().Name.find('[') != std::string::npos) CountArrayName(items_.back().Name, -1);
+        if (HasChar(items_.back().Name, '[')) CountArrayName(items_.back().Name, -1);
         IndexPopped(items_.size() - 1);
         items_.pop_back();
-        epochs_.pop_back();
+        meta_.pop_back();
         break;
-      case Undo::Removed:
-        if (u.var.Name.find('[') != std::string::npos) CountArrayName(u.var.Name, 1);
-        items_.insert(items_.begin() + u.index, std::move(u.var));
-        epochs_.insert(epochs_.begin() + u.index, u.epoch);
+      case Undo::Removed: {
+        TVar var(std::move(removedNames_.back()), std::move(u.value));
+        removedNames_.pop_back();
+        if (HasChar(var.Name, '[')) CountArrayName(var.Name, 1);
+        items_.insert(items_.begin() + u.index, std::move(var));
+        meta_.insert(meta_.begin() + u.index, u.meta);
         InvalidateIndex();
         break;
+      }
       case Undo::Cleared:
-        items_ = std::move(u.all);
-        epochs_ = std::move(u.allEpochs);
+        items_ = std::move(cleared_.back().items);
+        meta_ = std::move(cleared_.back().meta);
+        cleared_.pop_back();
         InvalidateIndex();
         RebuildArrayNames();
         break;
@@ -256,7 +285,7 @@ void TVarList::RebuildArrayNames() {
   arrayNames_.clear();
   bracketed_ = 0;
   for (const auto& v : items_)
-    if (v.Name.find('[') != std::string::npos) CountArrayName(v.Name, 1);
+    if (HasChar(v.Name, '[')) CountArrayName(v.Name, 1);
 }
 
 bool TVarList::Get(std::string_view name, TVar& out, ScriptHost* host) const {
@@ -270,7 +299,7 @@ bool TVarList::Set(const TVar& var, ScriptHost* host) {
     SetValueAt(static_cast<size_t>(i), var.value);
     return true;
   }
-  if (WriteElementPath(host, this, var.Name, var.value)) return true;
+  if (WritePath(host, this, ParseElementPath(var.Name), var.value)) return true;
   return Add(var, host);
 }
 

@@ -36,8 +36,8 @@ class TVarList {
   // Copies the records only (not an open snapshot).
   TVarList(const TVarList& other);
   TVarList& operator=(const TVarList& other);
-  TVarList(TVarList&&) noexcept = default;
-  TVarList& operator=(TVarList&&) noexcept = default;
+  TVarList(TVarList&& other) noexcept = default;
+  TVarList& operator=(TVarList&& other) noexcept = default;
 
   // Frees and removes all records.
   void Clear();
@@ -51,9 +51,18 @@ class TVarList {
 
   // Index of the first record with this exact name, or -1.
   int IndexOf(std::string_view name) const;
-  // IndexOf with a remembered position: a list whose names are unique (the
-  // interpreter's own list) answers from the hint when it still matches.
-  int IndexOfHinted(const std::string& name, uint32_t& hint) const;
+  // A remembered record of a name, for lists whose names are unique (the
+  // interpreter's own list). Every record carries an id, unique across all
+  // lists and kept by a copy of the record only, so a hint holds exactly as
+  // long as its record stands at its position.
+  struct Hint {
+    uint64_t id = 0;
+    uint32_t index = 0;
+  };
+  int IndexOfHinted(const std::string& name, Hint& hint) const {
+    if (hint.index < meta_.size() && meta_[hint.index].id == hint.id) return static_cast<int>(hint.index);
+    return IndexOfHintedSlow(name, hint);
+  }
   bool Exists(std::string_view name) const { return IndexOf(name) >= 0; }
   // Pointer to the first record with this name, or null (see At for the rules).
   TVar* Find(std::string_view name);
@@ -66,16 +75,28 @@ class TVarList {
   bool Add(const TVar& var, ScriptHost* host);
   // Replaces the value of an existing record; false (nothing created) when absent.
   bool SetExisting(std::string_view name, const Value& value);
-  void SetValueAt(size_t i, const Value& value);
-  void SetValueAt(size_t i, Value&& value);
+  void SetValueAt(size_t i, const Value& value) {
+    if (!marks_.empty()) SaveBeforeChange(i);
+    items_[i].value = value;
+  }
+  void SetValueAt(size_t i, Value&& value) {
+    if (!marks_.empty()) SaveBeforeChange(i);
+    items_[i].value = std::move(value);
+  }
   // out.Name := name; copies the record into out when found.
   bool GetLocal(std::string_view name, TVar& out) const;
   // Appends without any check (argument lists, callers that validated the name).
   void Append(TVar var);
   // Removes the first record with this name; false when there is none.
   bool Remove(std::string_view name);
+  void RemoveAt(size_t i);
+  // Appends a record whose name the caller knows to be valid and absent;
+  // writes the Add-var line for a dotted name as Add does.
+  void AddNew(const std::string& name, Value&& value, ScriptHost* host);
   // True when some record's name begins with name + "[".
-  bool NamesArray(std::string_view name) const;
+  bool NamesArray(std::string_view name) const { return bracketed_ != 0 && NamesArraySlow(name); }
+  // True when some record's name holds "[".
+  bool HasArrays() const { return bracketed_ != 0; }
   // Add every record, in order, into dest.
   void CopyInto(TVarList& dest, ScriptHost* host) const;
 
@@ -94,19 +115,28 @@ class TVarList {
   bool SnapshotOpen() const { return !marks_.empty(); }
 
  private:
+  struct Meta {
+    uint64_t epoch = 0;  // the snapshot epoch in which the record was last saved
+    uint64_t id = 0;
+  };
   struct Undo {
     enum Kind : uint8_t { ValueChanged, Appended, Removed, Cleared } kind = ValueChanged;
-    uint32_t index = 0;
-    uint64_t epoch = 0;
-    TVar var;
-    std::vector<TVar> all;
-    std::vector<uint64_t> allEpochs;
+    uint32_t index = 0;  // ValueChanged, Removed
+    Meta meta;           // ValueChanged: epoch; Removed: both
+    Value value;         // ValueChanged, Removed (the name is in removedNames_)
+  };
+  struct ClearedList {
+    std::vector<TVar> items;
+    std::vector<Meta> meta;
   };
   struct Mark {
     size_t journalSize;
     uint64_t epoch;
   };
 
+  int IndexOfHintedSlow(const std::string& name, Hint& hint) const;
+  bool NamesArraySlow(std::string_view name) const;
+  static uint64_t NewId();
   void SaveBeforeChange(size_t i);
   void IndexAppended(size_t i);
   void IndexPopped(size_t i);
@@ -115,14 +145,15 @@ class TVarList {
   void RebuildArrayNames();
 
   std::vector<TVar> items_;
-  // Per record: the snapshot epoch in which its old value was last saved.
-  std::vector<uint64_t> epochs_;
+  std::vector<Meta> meta_;  // one per record
   mutable std::unordered_map<std::string, uint32_t> index_;
   mutable bool indexValid_ = false;
   // Names holding "[": how many records share each part before the "[".
   std::unordered_map<std::string, uint32_t> arrayNames_;
   uint32_t bracketed_ = 0;
   std::vector<Undo> journal_;
+  std::vector<std::string> removedNames_;
+  std::vector<ClearedList> cleared_;
   std::vector<Mark> marks_;
   uint64_t epoch_ = 0;
   uint64_t nextEpoch_ = 0;

@@ -38,10 +38,21 @@ TEST(VarList, FirstMatchAndIndex) {
   EXPECT_EQ(out.Name, "NOPE");
   EXPECT_TRUE(list.GetLocal("V4", out));
   EXPECT_EQ(out.value.i, -4);
-  uint32_t hint = 0;
+  TVarList::Hint hint;
   EXPECT_EQ(list.IndexOfHinted("V5", hint), 4);
-  EXPECT_EQ(hint, 4u);
+  EXPECT_EQ(hint.index, 4u);
   EXPECT_EQ(list.IndexOfHinted("V5", hint), 4);
+  // A removal moves the record: the hint is checked again.
+  EXPECT_TRUE(list.Remove("V0"));
+  EXPECT_EQ(list.IndexOfHinted("V5", hint), 3);
+  // A record popped by a rollback and another appended in its place.
+  TVarList::Hint last;
+  list.OpenSnapshot();
+  list.Append(TVar("TEMP", Value()));
+  EXPECT_EQ(list.IndexOfHinted("TEMP", last), 19);
+  list.RollBack();
+  list.Append(TVar("OTHER", Value()));
+  EXPECT_EQ(list.IndexOfHinted("TEMP", last), -1);
 }
 
 TEST(VarList, AddAndAddQuiet) {
