@@ -97,3 +97,42 @@ TEST(TtfFont, RefusesBadRequests) {
 }
 
 }  // namespace
+
+namespace {
+
+// qazmir-tool font creates an archive, adds to it, replaces by name and never overwrites a file
+// that is not an archive.
+TEST(TtfFont, ToolBuildsArchives) {
+  const std::string tool = (testing_support::BinDir() / "qazmir-tool").string();
+  ASSERT_TRUE(std::filesystem::exists(tool));
+  testing_support::TempDir dir;
+  const std::string archive = (dir / "fonts.dat").string();
+  auto run = [&](const std::vector<std::string>& args) {
+    std::vector<std::string> argv{tool};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return testing_support::RunCommand(argv);
+  };
+  EXPECT_EQ(run({"font", kDejaVu, "--size", "16", "--name", "Main", "-o", archive}).status, 0);
+  EXPECT_EQ(run({"font", kDejaVu, "--size", "28", "--name", "Title", "-o", archive}).status, 0);
+  EXPECT_EQ(run({"font", kDejaVu, "--size", "12", "--name", "MAIN", "-o", archive}).status, 0);
+  render::FontStore store;
+  EXPECT_EQ(store.LoadFontArchive(archive).fontsLoaded, 2);
+  ASSERT_NE(store.FindFont("main"), nullptr);
+  ASSERT_NE(store.FindFont("title"), nullptr);
+  EXPECT_LT(store.FindFont("main")->TextHeight("W"), store.FindFont("title")->TextHeight("W"));
+  EXPECT_EQ(store.Fonts()[0]->Name(), "MAIN") << "replaced in place";
+
+  testing_support::WriteFile(dir / "notes.txt", "not an archive");
+  const auto refused =
+      run({"font", kDejaVu, "--size", "16", "--name", "X", "-o", (dir / "notes.txt").string()});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(testing_support::ReadFile(dir / "notes.txt"), "not an archive");
+  EXPECT_EQ(run({"--codepage", "NOPE", "font", kDejaVu, "--size", "16", "--name", "X", "-o",
+                 archive})
+                .status,
+            2);
+  EXPECT_NE(run({"font", "/nonexistent.ttf", "--size", "16", "--name", "X", "-o", archive}).status,
+            0);
+}
+
+}  // namespace
