@@ -1,10 +1,9 @@
 #include "render/canvas2d.h"
 
-#include "render/pixel_math.h"
-
 #include <algorithm>
 #include <cmath>
 
+#include "render/pixel_math.h"
 #include "render/render_image.h"
 #include "render/span_shader.h"
 

@@ -2,14 +2,16 @@
 // Canvas2D: the software canvas that draws into a Frame.
 //
 // Calls draw at once (Flush has nothing to do). Fast paths, each giving
-// exactly the pixels of the general path:
+// exactly the pixels of the general path (the tests compare them):
 //   - pixel-exact blit: an axis-aligned pattern at whole-pixel coordinates at
-//     its own size (filtering then cannot change a texel), walked row by row
-//     over the texels whose alpha is above 0, with straight copies for opaque
-//     textures and vectorised alpha and additive blends;
+//     its own size (filtering then cannot change a texel), in one colour or a
+//     vertical gradient (text), walked row by row over the texels whose alpha
+//     is above 0, with straight copies for opaque textures and SSE2 alpha,
+//     additive and modulated loops;
 //   - flat rectangles row by row;
 //   - one scan of a parallelogram (scaled and rotated images) with a single
-//     set of fixed-point texture steps, nearest or bilinear.
+//     set of fixed-point texture steps, nearest or bilinear, in SSE2 loops
+//     two pixels at a time.
 // Other quadrilaterals are drawn as two triangles.
 
 #include "render/blend.h"
