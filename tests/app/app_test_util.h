@@ -1,0 +1,31 @@
+#pragma once
+// Helpers for whole-game tests: games built from scene JSON with the tool,
+// pictures written with the image libraries, the player run headless.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/test_support.h"
+
+namespace apptest {
+
+// Builds GAME/name.qzf from scene JSON text; fails the test on a tool error.
+void BuildGame(const std::filesystem::path& folder, const std::string& name,
+               const std::string& sceneJson);
+
+// A width x height JPEG (baseline, quality 95) filled with one colour.
+void WriteJpeg(const std::filesystem::path& file, int width, int height, uint8_t r, uint8_t g,
+               uint8_t b);
+// A width x height RGBA PNG filled with one colour.
+void WritePng(const std::filesystem::path& file, int width, int height, uint32_t argb);
+// Reads a PNG back as ARGB pixels.
+bool ReadPng(const std::filesystem::path& file, int& width, int& height,
+             std::vector<uint32_t>& argb);
+
+// Runs build/bin/qazmir with the test environment's rules (headless, seed,
+// user dir) and the given extra arguments.
+testing_support::CommandResult RunPlayer(const std::filesystem::path& userDir,
+                                         const std::vector<std::string>& args);
+
+}  // namespace apptest

@@ -1,0 +1,161 @@
+// Whole games run by the player: intro logo timing, input during the intro,
+// replayed input reaching scripts, screenshots of the right pass, and the
+// command line.
+
+#include <gtest/gtest.h>
+
+#include "app/main_window.h"
+#include "app_test_util.h"
+#include "scene/db.h"
+
+namespace app {
+namespace {
+
+using testing_support::ReadFile;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+// A game whose screen's Tag records its initialisation ("i") and its show ("s").
+const char* kTagGame = R"({
+  "class": "TQZDB",
+  "props": {"Id": "TagGame", "InitScreen": 1},
+  "children": [{"class": "TQZScreen",
+                "props": {"Key": 1, "Id": "Hall", "exInit": "TAG := 'i'",
+                          "exShow": "TAG := TAG + 's'"}}]
+})";
+
+class PlayerRun : public ::testing::Test {
+ protected:
+  // Runs the game in this process for the given passes; the screen's Tag after it.
+  std::string TagAfter(int64_t passes, const std::string& input = "") {
+    PlayerOptions o;
+    o.headless = true;
+    o.steps = passes;
+    o.seed = 1;
+    o.userDir = users_.Path().string();
+    o.game = game_.Path().string();
+    if (!input.empty()) {
+      WriteFile(game_ / "input.txt", input);
+      o.inputFile = (game_ / "input.txt").string();
+    }
+    TFormMain window(o);
+    EXPECT_EQ(window.Run(), 0);
+    scene::TQZDB* root = window.Root();
+    scene::TQZElement* screen = root ? root->FindByKey(1) : nullptr;
+    return screen ? screen->Tag : std::string("<no screen>");
+  }
+  void AddLogo(int n) { apptest::WriteJpeg(game_ / "logos" / ("logo" + std::to_string(n) + ".jpg"), 64, 48, 200, 30, 30); }
+
+  TempDir game_, users_;
+};
+
+TEST_F(PlayerRun, NoLogosInitialiseAndShowInTheSecondStep) {
+  apptest::BuildGame(game_.Path(), "tag", kTagGame);
+  EXPECT_EQ(TagAfter(1), "");
+  EXPECT_EQ(TagAfter(2), "is");
+}
+
+TEST_F(PlayerRun, OneLogoInitialisesAtItsEighteenthTickAndShowsWhenTheIntroEnds) {
+  apptest::BuildGame(game_.Path(), "tag", kTagGame);
+  AddLogo(1);
+  EXPECT_EQ(TagAfter(18), "");
+  EXPECT_EQ(TagAfter(19), "i");
+  EXPECT_EQ(TagAfter(102), "i");
+  EXPECT_EQ(TagAfter(103), "is");
+}
+
+TEST_F(PlayerRun, SecondLogoShowsTheScreenAtItsEighteenthTickMissingNumbersSkipped) {
+  apptest::BuildGame(game_.Path(), "tag", kTagGame);
+  AddLogo(1);
+  AddLogo(3);  // logo 2 is missing and skipped in the same step
+  EXPECT_EQ(TagAfter(119), "i");
+  EXPECT_EQ(TagAfter(120), "is");
+}
+
+TEST_F(PlayerRun, ClickDuringTheHoldStartsTheFadeOut) {
+  apptest::BuildGame(game_.Path(), "tag", kTagGame);
+  AddLogo(1);
+  // After 29 steps the logo is at tick 28: the press jumps to 83.
+  EXPECT_EQ(TagAfter(47, "30 down 5 5\n"), "i");
+  EXPECT_EQ(TagAfter(48, "30 down 5 5\n"), "is");
+  // A press during the fade-in does nothing.
+  EXPECT_EQ(TagAfter(102, "10 down 5 5\n"), "i");
+  EXPECT_EQ(TagAfter(103, "10 down 5 5\n"), "is");
+}
+
+// The root's mouse-down runs after the nine-point probe, whose last point is
+// two pixels right of and below the press: MSX reads 12 for a press at 10.
+TEST_F(PlayerRun, ReplayedInputReachesScriptsInOrder) {
+  apptest::BuildGame(game_.Path(), "keys", R"({
+    "class": "TQZDB",
+    "props": {"Id": "Keys", "InitScreen": 1, "Cheats": "ab",
+              "exKeyDown": "IF KEYDOWNED = 65 THEN QZDB.HALL.TAG := QZDB.HALL.TAG + 'A' ELSE QZDB.HALL.TAG := QZDB.HALL.TAG + 'k'",
+              "exCheat": "QZDB.HALL.TAG := QZDB.HALL.TAG + 'c'",
+              "exMouseDown": "IF MSX = 12 THEN QZDB.HALL.TAG := QZDB.HALL.TAG + 'd'"},
+    "children": [{"class": "TQZScreen", "props": {"Key": 1, "Id": "Hall"}}]
+  })");
+  EXPECT_EQ(TagAfter(6, "# keys, characters and a press\n"
+                        "3 key 65\n4 char 97\n4 char 98\n5 down 10 20\n6 key 13 alt\n"),
+            "Acdk");
+}
+
+TEST(PlayerCommandLine, ScreenshotsShowTheStateAfterTheirPass) {
+  TempDir game, users, out;
+  apptest::BuildGame(game.Path(), "shot", R"({
+    "class": "TQZDB", "props": {"Id": "Shot", "InitScreen": 1},
+    "children": [{"class": "TQZScreen", "props": {"Key": 1, "Id": "Hall", "ImBack": "bg.png"}}]
+  })");
+  apptest::WritePng(game / "bg.png", 1024, 768, 0xFF20A040);
+  auto r = apptest::RunPlayer(users.Path(), {"--steps", "3", "--screenshot",
+                                             "1:" + (out / "one.png").string(), "--screenshot",
+                                             "3:" + (out / "three.png").string(),
+                                             game.Path().string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  int w, h;
+  std::vector<uint32_t> px;
+  // After one pass the intro is still on: a black frame.
+  ASSERT_TRUE(apptest::ReadPng(out / "one.png", w, h, px));
+  EXPECT_EQ(w, 1024);
+  EXPECT_EQ(h, 768);
+  EXPECT_EQ(px[500 * 1024 + 500] & 0xFFFFFF, 0u);
+  // After the last pass one more frame is drawn: the screen's background.
+  ASSERT_TRUE(apptest::ReadPng(out / "three.png", w, h, px));
+  EXPECT_EQ(px[500 * 1024 + 500] & 0xFFFFFF, 0x20A040u);
+}
+
+TEST(PlayerCommandLine, MissingGameBadOptionsAndHelp) {
+  TempDir users, empty;
+  auto r = apptest::RunPlayer(users.Path(), {"--steps", "3", empty.Path().string()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("no game found"), std::string::npos) << r.err;
+  r = apptest::RunPlayer(users.Path(), {"--steps", "x"});
+  EXPECT_EQ(r.status, 2);
+  r = apptest::RunPlayer(users.Path(), {"--nonsense"});
+  EXPECT_EQ(r.status, 2);
+  r = apptest::RunPlayer(users.Path(), {"--screenshot", "nocolon"});
+  EXPECT_EQ(r.status, 2);
+  r = testing_support::RunCommand({(testing_support::BinDir() / "qazmir").string(), "--help"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("--headless"), std::string::npos);
+  // "/TESTMODE" counts only as the first argument.
+  r = testing_support::RunCommand(
+      {(testing_support::BinDir() / "qazmir").string(), "/testmode", "--headless", "--steps", "1",
+       "--user-dir", users.Path().string(), empty.Path().string()});
+  EXPECT_EQ(r.status, 1);
+  r = testing_support::RunCommand({(testing_support::BinDir() / "qazmir").string(), "--headless",
+                                   "/TESTMODE"});
+  EXPECT_EQ(r.status, 1);  // taken as the GAME argument, which names nothing
+}
+
+TEST(PlayerCommandLine, BadInputFileIsAUsageError) {
+  TempDir game, users;
+  apptest::BuildGame(game.Path(), "tag", kTagGame);
+  WriteFile(game / "in.txt", "1 move 1\n");
+  auto r = apptest::RunPlayer(users.Path(),
+                              {"--steps", "2", "--input", (game / "in.txt").string(), game.Path().string()});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("line 1"), std::string::npos) << r.err;
+}
+
+}  // namespace
+}  // namespace app
