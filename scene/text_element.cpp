@@ -196,6 +196,7 @@ void TQZText::RenderPicture() {
   if (picture_) pictureStore_->ReleaseImage(picture_);
   picture_ = pictureStore_->AddImage();
   pictureMade_ = true;
+  ++pictureRenders_;
   lastRendered_ = text_;
   pictureWidth_ = pictureHeight_ = 0;
   const auto& fontFile = Root()->UnicodeFontFile();

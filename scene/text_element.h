@@ -77,6 +77,8 @@ class TQZText : public TQZElement {
   // The picture's size in pixels before scaling (0 x 0 before it is made).
   int PictureWidth() const { return pictureWidth_; }
   int PictureHeight() const { return pictureHeight_; }
+  // How many times the picture was rendered (it is rendered again only when Text changes).
+  int PictureRenders() const { return pictureRenders_; }
 
   void SetSizeX(int32_t value) override;
   void SetSizeY(int32_t value) override { SizeY = value; }
@@ -112,6 +114,7 @@ class TQZText : public TQZElement {
   bool pictureMade_ = false;
   int pictureWidth_ = 0;
   int pictureHeight_ = 0;
+  int pictureRenders_ = 0;
   std::string lastRendered_;
 };
 
