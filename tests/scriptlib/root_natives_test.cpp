@@ -5,10 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdlib>
+
 #include "harness.h"
 #include "platform/codepage.h"
 #include "platform/path_resolver.h"
 #include "platform/user_dirs.h"
+#include "resources/audio/audio_library.h"
+#include "resources/audio/sound_system.h"
 #include "scene/db.h"
 #include "scene/image_element.h"
 #include "scene/screen.h"
@@ -24,6 +30,21 @@ using scene::Ev;
 using testing_support::ReadFile;
 using testing_support::TempDir;
 using testing_support::WriteFile;
+
+// A program found in PATH (RunCommand does not search it).
+std::string FindProgram(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::string dirs = path ? path : "/usr/bin";
+  size_t start = 0;
+  while (start <= dirs.size()) {
+    size_t end = dirs.find(':', start);
+    if (end == std::string::npos) end = dirs.size();
+    std::filesystem::path candidate = std::filesystem::path(dirs.substr(start, end - start)) / name;
+    if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
+    start = end + 1;
+  }
+  return "/usr/bin/" + name;
+}
 
 class CountingHost : public scene::GameHost {
  public:
@@ -252,6 +273,56 @@ TEST_F(RootNatives, GetTextReadsTheLanguageFile) {
       {"X := GetText('')", "X", "String:"},
   });
   CheckErrors({{"X := GetText()", "Invalid parameters, function GETTEXT"}});
+}
+
+// The sound natives look the address up in the sound table and hand file and
+// volume to the sound system; a volume that is not an integer plays at 100.
+TEST_F(RootNatives, SoundAndMusicThroughTheSoundTable) {
+  std::filesystem::create_directories(game_ / "sounds");
+  for (const char* name : {"click.wav", "theme.wav"}) {
+    auto r = testing_support::RunCommand({FindProgram("sox"), "-n", "-r", "44100", "-c", "1",
+                                          (game_ / "sounds" / name).string(), "synth", "0.2",
+                                          "sine", "440"});
+    ASSERT_EQ(r.status, 0) << r.err;
+  }
+  WriteFile(game_ / "snd.ini",
+            "[Default]\r\nclick=50:click.wav\r\ntheme=80:theme.wav\r\nodd=loud:theme.wav\r\n"
+            "[Music]\r\nmain=40:theme.wav\r\n");
+  // Without a sound system the calls do nothing and succeed.
+  root_.SetSoundFile("snd.ini");
+  CheckValues({{"PlaySnd('click'); PlayMuz('theme'); StopMuz(0); X := 1", "X", "Integer:1"}});
+
+  resources::AudioLibrary audio(resources::MakeWavFileOutput(game_ / "out.wav"));
+  ASSERT_TRUE(audio.Init(resources::kDefaultDevice, 44100, 0, nullptr));
+  resources::SoundSystem sound(audio);
+  sound.SetLookup(resources::MakeSoundLookup(platform::GameFiles(), root_.Pack()));
+  root_.SetServices({&host_, nullptr, &sound, nullptr, nullptr});
+
+  Outcome o = RunSnippet("PlayMuz('theme')");
+  ASSERT_TRUE(o.ok) << o.message;
+  ASSERT_EQ(sound.Music().size(), 1u);
+  EXPECT_EQ(sound.Music()[0].name, "THEME.WAV");
+  EXPECT_DOUBLE_EQ(sound.Music()[0].target, 0.8);
+  RunSnippet("PlayMuz('odd')");
+  EXPECT_DOUBLE_EQ(sound.Music()[0].target, 1.0);
+  RunSnippet("PlayMuz('Music.main')");
+  EXPECT_DOUBLE_EQ(sound.Music()[0].target, 0.4);
+  for (int i = 0; i < 60; ++i) sound.FadeStep();
+  RunSnippet("StopMuz(0)");
+  EXPECT_DOUBLE_EQ(sound.Music()[0].target, 0.0);
+  EXPECT_LT(sound.Music()[0].step, 0.0);
+
+  RunSnippet("PlaySnd('click'); PlaySnd('missing'); PlaySnd('')");
+  ASSERT_EQ(sound.Samples().size(), 1u);
+  EXPECT_EQ(sound.Samples()[0].name, "CLICK.WAV");
+  EXPECT_NE(sound.Samples()[0].sample, 0u);
+  CheckErrors({
+      {"StopMuz()", "Invalid parameters, function STOPMUZ"},
+      {"StopMuz(1, 2)", "Invalid parameters, function STOPMUZ"},
+      {"PlaySnd()", "Invalid parameters, function PLAYSND"},
+      {"PlayMuz('a', 'b')", "Invalid parameters, function PLAYMUZ"},
+  });
+  root_.SetServices({&host_, nullptr, nullptr, nullptr, nullptr});
 }
 
 // Element scripts through the pool: GetVar reads element names, SetVar never
