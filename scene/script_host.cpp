@@ -1,6 +1,7 @@
 #include "scene/script_host.h"
 
 #include "platform/file_io.h"
+#include "platform/numeric.h"
 #include "scene/db.h"
 #include "scene/element.h"
 #include "scene/script_runner.h"
@@ -37,6 +38,109 @@ bool ElementScriptHost::SetValue(uint32_t element, const std::string& name,
                                  const script::Value& value) {
   TQZElement* e = TQZElement::FromHandle(element);
   return e && e->SetValue(name, value);
+}
+
+namespace {
+
+// NameSlot layout: a = kind, b = the class (property) or the parent handle
+// (child), c = the property index or the child handle.
+enum SlotKind : uint64_t { kNone = 0, kProperty = 1, kChild = 2, kRoot = 3 };
+
+bool HasVariable(const TQZElement& e, const std::string& name) {
+  return e.Vars && e.Vars->Find(name) != nullptr;
+}
+
+// Names are short: compared in place rather than through a library call.
+bool SameText(const std::string& a, const std::string& b) {
+  const size_t n = a.size();
+  if (n != b.size()) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
+// The first child of e named name (upper-case Id), or null.
+TQZElement* ChildNamed(const TQZElement& e, const std::string& name) {
+  for (TQZElement* c : e.Children())
+    if (SameText(c->UpperId(), name)) return c;
+  return nullptr;
+}
+
+// The property index a slot remembers for e's class, or -1.
+int CachedProperty(const TQZElement& e, const script::NameSlot& slot) {
+  if (slot.a == kProperty && slot.b == reinterpret_cast<uintptr_t>(&e.Class()))
+    return static_cast<int>(slot.c);
+  return -1;
+}
+
+void RememberProperty(const TQZElement& e, const std::string& name, script::NameSlot& slot) {
+  int idx = e.Class().IndexOfUpper(platform::AsciiUpper(name));
+  if (idx < 0) return;
+  slot.a = kProperty;
+  slot.b = reinterpret_cast<uintptr_t>(&e.Class());
+  slot.c = static_cast<uint64_t>(idx);
+}
+
+}  // namespace
+
+bool ElementScriptHost::GetValue(uint32_t element, const std::string& name, script::Value& out,
+                                 script::NameSlot& slot) {
+  TQZElement* e = TQZElement::FromHandle(element);
+  if (!e) return false;
+  if (!HasVariable(*e, name)) {
+    int prop = CachedProperty(*e, slot);
+    if (prop >= 0) {
+      out = e->ReadProp(e->Class().Props[static_cast<size_t>(prop)]);
+      return true;
+    }
+    if (slot.a == kRoot && slot.b == element && e->Root() && !ChildNamed(*e, name)) {
+      // "QZDB": no property of the class and no child carries the name.
+      out = script::Value::Ref(e->Root()->Handle());
+      return true;
+    }
+    if (slot.a == kChild && slot.b == element) {
+      // No property has this name (the class is the element's own); the
+      // remembered child must still be the first that carries it.
+      TQZElement* c = ChildNamed(*e, name);
+      if (c && c->Handle() == slot.c) {
+        out = script::Value::Ref(static_cast<uint32_t>(slot.c));
+        return true;
+      }
+    }
+  }
+  if (!e->GetValue(name, out)) return false;
+  slot = script::NameSlot();
+  RememberProperty(*e, name, slot);
+  if (slot.a == kNone && out.IsLongWord() && !HasVariable(*e, name)) {
+    if (TQZElement* c = ChildNamed(*e, name); c && c->Handle() == out.i) {
+      slot.a = kChild;
+      slot.b = element;
+      slot.c = c->Handle();
+    } else if (!c && name == "QZDB") {
+      slot.a = kRoot;
+      slot.b = element;
+    }
+  }
+  return true;
+}
+
+bool ElementScriptHost::SetValue(uint32_t element, const std::string& name,
+                                 const script::Value& value, script::NameSlot& slot) {
+  TQZElement* e = TQZElement::FromHandle(element);
+  if (!e) return false;
+  bool textKey = value.IsString() && !value.s.empty() && value.s[0] == '"';
+  if (!textKey && !HasVariable(*e, name)) {
+    int prop = CachedProperty(*e, slot);
+    if (prop >= 0) {
+      // As SetValue does: a value that does not convert leaves the property.
+      e->WriteProp(e->Class().Props[static_cast<size_t>(prop)], value);
+      return true;
+    }
+  }
+  if (!e->SetValue(name, value)) return false;
+  slot = script::NameSlot();
+  RememberProperty(*e, name, slot);
+  return true;
 }
 
 std::string ElementScriptHost::LookupText(const std::string& key) {

@@ -28,6 +28,14 @@ class ElementScriptHost : public script::ScriptHost {
   uint32_t RootElement() override;
   bool GetValue(uint32_t element, const std::string& name, script::Value& out) override;
   bool SetValue(uint32_t element, const std::string& name, const script::Value& value) override;
+  // With a call site's cache: a published property (by class) or a child
+  // found by name (by parent) is remembered and checked again on every use
+  // against the rules that come before it in GetValue (variables, properties,
+  // earlier children), so the answer is always the one GetValue would give.
+  bool GetValue(uint32_t element, const std::string& name, script::Value& out,
+                script::NameSlot& slot) override;
+  bool SetValue(uint32_t element, const std::string& name, const script::Value& value,
+                script::NameSlot& slot) override;
   std::string LookupText(const std::string& key) override;
   bool LogEnabled() override;
   void WriteLogLine(const std::string& line) override;

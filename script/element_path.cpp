@@ -46,10 +46,11 @@ bool Walk(ScriptHost* host, const TVarList* vars, const ElementPath& p, uint32_t
     // An empty segment fails when it is reached; the reads before it change nothing.
     return false;
   }
-  for (const std::string& s : p.segments) {
+  for (size_t i = 0; i < p.segments.size(); ++i) {
+    const std::string& s = p.segments[i];
     if (e == 0) return false;
     Value v;
-    if (host->GetValue(e, s, v)) {
+    if (host->GetValue(e, s, v, p.slots[i])) {
       if (v.kind != VKind::LongWord) return false;
       e = Referenced(host, v);
     } else if (const TVar* var = vars ? vars->Find(s) : nullptr) {
@@ -105,6 +106,7 @@ ElementPath ParseElementPath(const std::string& name) {
     pos = dot + 1;
   }
   p.last = name.substr(pos);
+  p.slots.resize(p.segments.size() + 1);
   return p;
 }
 
@@ -116,7 +118,7 @@ bool ReadPath(ScriptHost* host, const TVarList* vars, const ElementPath& p, Valu
     out = Value::LongWord(e);
     return true;
   }
-  if (e != 0 && host->GetValue(e, p.last, out)) return true;
+  if (e != 0 && host->GetValue(e, p.last, out, p.slots.back())) return true;
   if (g_quietLookup) return false;
   out = Value::Byte(0);
   if (host->LogEnabled())
@@ -130,7 +132,7 @@ bool WritePath(ScriptHost* host, const TVarList* vars, const ElementPath& p, con
   uint32_t e;
   if (!Walk(host, vars, p, e)) return false;
   if (p.handleOnly) return false;
-  return e != 0 && host->SetValue(e, p.last, value);
+  return e != 0 && host->SetValue(e, p.last, value, p.slots.back());
 }
 
 bool ReadElementPath(ScriptHost* host, const TVarList* vars, const std::string& name, Value& out) {

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "script/host.h"
 #include "script/value.h"
 
 namespace script {
 
-class ScriptHost;
 class TVarList;
 
 // The quiet lookup flag: one program-wide switch, changed only by the natives
@@ -37,6 +37,8 @@ struct ElementPath {
   bool badSegment = false;    // an empty intermediate segment: always fails
   std::vector<std::string> segments;  // intermediate segments, in order
   std::string last;
+  // The host's cache of each segment and of the last one (see NameSlot).
+  mutable std::vector<NameSlot> slots;
 };
 
 ElementPath ParseElementPath(const std::string& name);

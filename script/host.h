@@ -12,6 +12,15 @@
 
 namespace script {
 
+// A per-call-site cache a host may keep for one name (a property index, a
+// child found by name...). Compiled scripts hold one per path segment and
+// hand it back on every use; a host must check it before trusting it.
+struct NameSlot {
+  uint64_t a = 0;
+  uint64_t b = 0;
+  uint64_t c = 0;
+};
+
 class ScriptHost {
  public:
   virtual ~ScriptHost() = default;
@@ -28,6 +37,14 @@ class ScriptHost {
   // By-name read and write on an element; false when the name is unknown there.
   virtual bool GetValue(uint32_t, const std::string&, Value&) { return false; }
   virtual bool SetValue(uint32_t, const std::string&, const Value&) { return false; }
+  // The same with the call site's cache (never null here).
+  virtual bool GetValue(uint32_t element, const std::string& name, Value& out, NameSlot&) {
+    return GetValue(element, name, out);
+  }
+  virtual bool SetValue(uint32_t element, const std::string& name, const Value& value,
+                        NameSlot&) {
+    return SetValue(element, name, value);
+  }
 
   // ---- texts -------------------------------------------------------------
   // Language text of a key ("Section.Key" or "Key"); empty when missing.

@@ -221,6 +221,40 @@ TEST_F(ElementScripts, ScriptReplacesItself) {
   EXPECT_EQ(door_->Tag, "2");
 }
 
+// Compiled paths remember how each segment resolved; a change of the tree or
+// of the element's variables is seen on the next run.
+TEST_F(ElementScripts, RememberedPathsFollowChanges) {
+  TQZElement* other = root_.CreateChild("TQZScreen");
+  ASSERT_NE(other, nullptr);
+  other->SetId("Other");
+  other->rX = 50;
+  SetScript(*knob_, Ev::MouseDown, "TAG := QZDB.HALL.DOOR.X; X := 4");
+  knob_->DoMouseDown();
+  EXPECT_EQ(knob_->Tag, "3");
+  // An earlier sibling takes the name: it is the first child of that name now.
+  hall_->SetId("Spare");
+  other->SetId("Hall");
+  ASSERT_NE(other->CreateChild("TQZImage"), nullptr);
+  other->Child(0)->SetId("Door");
+  other->Child(0)->rX = 77;
+  knob_->DoMouseDown();
+  EXPECT_EQ(knob_->Tag, "77");
+  // A variable of the element shadows the property it names.
+  knob_->Vars = std::make_unique<TVarList>();
+  knob_->Vars->Append(TVar("X", Value::Integer(0)));
+  knob_->Vars->Append(TVar("QZDB", Value::Ref(hall_->Handle())));
+  SetScript(*knob_, Ev::MouseUp, "TAG := QZDB.DOOR.X; X := 5; Y := X");
+  knob_->DoMouseUp();
+  EXPECT_EQ(knob_->Tag, "3");
+  EXPECT_EQ(knob_->X(), 4);
+  EXPECT_EQ(knob_->Vars->Find("X")->value.i, 5);
+  knob_->Vars.reset();
+  SetScript(*knob_, Ev::MouseMove, "TAG := QZDB.HALL.DOOR.X; X := 6");
+  knob_->DoMouseMove();
+  EXPECT_EQ(knob_->Tag, "77");  // QZDB is the root again
+  EXPECT_EQ(knob_->X(), 6);
+}
+
 TEST_F(ElementScripts, StatementBudget) {
   runner_.SetStatementBudget(1000);
   root_.SaveErr = true;
