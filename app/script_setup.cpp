@@ -4,6 +4,7 @@
 
 #include "scene/element.h"
 #include "scene/script_runner.h"
+#include "scriptlib/natives.h"
 
 namespace app {
 
@@ -32,6 +33,8 @@ void TimedRun(scene::TQZElement& e, const script::ScriptSlot& slot, const char* 
 
 void InitScripting(const PlayerOptions& options, double* scriptSeconds) {
   scene::ScriptRunner& runner = scene::ScriptRunner::Instance();  // installs the hooks
+  scriptlib::RegisterNativesInPool();
+  scriptlib::SetConsoleOutput(options.console);
   if (options.scriptBudget) runner.SetStatementBudget(static_cast<uint64_t>(*options.scriptBudget));
   g_scriptSeconds = scriptSeconds;
   g_inner = scene::GetScriptHooks();
