@@ -9,6 +9,7 @@
 #include "scene/db.h"
 #include "scriptlib/handlers.h"
 #include "scriptlib/natives.h"
+#include "scriptlib/unicode_text.h"
 
 namespace scriptlib {
 
@@ -19,6 +20,13 @@ bool g_consoleOutput = false;
 platform::SpawnFunction& AddressSpawner() {
   static platform::SpawnFunction spawn;
   return spawn;
+}
+
+// Script text for the outside world (UTF-8): game code page bytes, or in
+// unicode mode escape text.
+std::string TextToUtf8(const std::string& text) {
+  if (UnicodeModeOn()) return platform::Utf16ToUtf8(EscapeTextToUtf16(text));
+  return platform::GameFiles().Cp().ToUtf8(text);
 }
 
 }  // namespace
@@ -83,19 +91,18 @@ bool GetText(TPasCalc&, TVarList& args, TVar& result) {
 // game data can never start a program or open a local file.
 bool GoToURL(TPasCalc&, TVarList& args, TVar& result) {
   if (!CountIs(args, 1)) return false;
-  std::string address = platform::GameFiles().Cp().ToUtf8(AsText(Arg(args, 0)));
+  std::string address = TextToUtf8(AsText(Arg(args, 0)));
   platform::OpenAddress(address, AddressSpawner());
   result.value = Value::Byte(0);
   return true;
 }
 
-// Print(text): a line on stdout when the player runs with --console (the text
-// converted from the game code page to UTF-8).
+// Print(text): a line on stdout, in UTF-8, when the player runs with --console.
 bool Print(TPasCalc&, TVarList& args, TVar& result) {
   if (!CountIs(args, 1)) return false;
   std::string text = AsText(Arg(args, 0));
   if (g_consoleOutput) {
-    std::string line = platform::GameFiles().Cp().ToUtf8(text) + "\n";
+    std::string line = TextToUtf8(text) + "\n";
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fflush(stdout);
   }

@@ -173,6 +173,13 @@ TEST_F(RootNatives, SettingsFileInUnicodeMode) {
   ASSERT_TRUE(o.ok) << o.message;
   EXPECT_EQ(o.Var("N"), "Integer:497");
   EXPECT_EQ(o.Var("M"), "Integer:497");
+
+  // Print writes escape text as the characters it stands for.
+  testing::internal::CaptureStdout();
+  scriptlib::SetConsoleOutput(true);
+  RunSnippet("Print('x' + Char(1) + Char(22) + Char(4))");
+  scriptlib::SetConsoleOutput(false);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "x\xD0\x96\n");
 }
 
 // A small game saving and restoring its state from a script.
