@@ -6,10 +6,13 @@
 
 #include <interpolation.h>
 
+#include <cmath>
+
 #include "anim_fixture.h"
 #include "scene/an_key.h"
 #include "scene/anim.h"
 #include "scene/image_element.h"
+#include "scene/spline_track.h"
 
 namespace scene {
 namespace {
@@ -195,6 +198,38 @@ TEST(AnimFrames, DuplicateIdsInOneKeyKeepTheFirstSample) {
   EXPECT_DOUBLE_EQ(s.Frame(0)[0].x, 5);
   EXPECT_DOUBLE_EQ(s.Frame(0)[1].x, 5);  // both follow the one track
   EXPECT_DOUBLE_EQ(s.Frame(5)[0].x, 105);
+}
+
+// Samples the spline library would refuse (equal times, values that are not
+// numbers) leave the track unbuilt, and the object moves linearly instead.
+TEST(AnimFrames, SplineTracksRefuseWhatTheLibraryCannotTake) {
+  SplineTrack track("p");
+  EXPECT_TRUE(track.AddSample(0, {1, 2, 1, 0, 1, 1}));
+  EXPECT_FALSE(track.AddSample(0, {9, 9, 9, 9, 9, 9}));
+  EXPECT_TRUE(track.AddSample(5, {11, 2, 1, 0, 1, 1}));
+  track.Build();
+  ASSERT_TRUE(track.Built());
+  EXPECT_DOUBLE_EQ(track.Value(SplineTrack::kCentreX, 10), 21);  // the line continues
+
+  SplineTrack bad("q");
+  bad.AddSample(0, {0, 0, 1, 0, 1, 1});
+  bad.AddSample(5, {0, 0, 1, 0, std::nan(""), 1});
+  bad.Build();
+  EXPECT_FALSE(bad.Built());
+  SplineCurve none;
+  EXPECT_FALSE(none.Valid());
+  EXPECT_EQ(none.Value(3), 0);
+
+  AnimSetup s;
+  auto* k1 = s.Key(4);
+  auto* k2 = s.Key(4);
+  auto* k3 = s.Key(4);
+  AnimSetup::Image(k1, "p", "a.png", 0, 0);
+  AnimSetup::Image(k2, "p", "a.png", 100, 0)->ScaleX = std::nan("");
+  AnimSetup::Image(k3, "p", "a.png", 50, 0);
+  s.anim->SetInterpol(true);
+  s.anim->Rebuild();
+  EXPECT_DOUBLE_EQ(s.Frame(2)[0].x, 45);  // linear
 }
 
 // Pattern -1 picks one of 16 direction sprites from the total angle.
