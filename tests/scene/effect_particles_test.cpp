@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "anim_fixture.h"
 #include "platform/random.h"
@@ -408,6 +409,45 @@ TEST(ParticleDraw, OrderMaskAndCulling) {
   canvas.quads.clear();
   sys.DrawParticles(canvas, 0, 0, 0xFFFFFFFF);
   EXPECT_TRUE(canvas.quads.empty());
+}
+
+// Any 136 bytes make a system that steps and draws without values that are
+// not numbers reaching the canvas and without growing past its capacity.
+TEST(ParticleStep, AnyBlockIsSafe) {
+  SceneRig rig;
+  rig.WritePicture("sheet.png", 8, 8, 0xFFFFFFFF);
+  const render::RenderImage* sheet = rig.Cache().TextureOf(rig.Cache().RequestImage("sheet.png", true));
+  std::mt19937 bytes(12345);
+  platform::Rng().Seed(9);
+  for (int round = 0; round < 300; ++round) {
+    std::array<uint8_t, kEffectBlockSize> block;
+    for (auto& b : block) b = static_cast<uint8_t>(bytes());
+    if (round % 3 == 0) {
+      // Mostly sane floats, so that particles live and move.
+      TEffectParams p = DecodeEffectParams(block);
+      p.Duration = 10;
+      p.Rate = static_cast<int32_t>(bytes() % 5000) - 100;
+      p.LifeA = static_cast<float>(bytes() % 100) / 10 - 1;
+      p.MidFraction = static_cast<float>(bytes() % 30) / 10 - 1;
+      block = EncodeEffectParams(p);
+    }
+    TXParticleSystem sys(200);
+    sys.LoadFromStream(block);
+    sys.SetImage(sheet);
+    sys.SetEmitterPos(500, 400, false);
+    sys.StartEmit();
+    RecordingCanvas canvas;
+    for (int i = 0; i < 20; ++i) {
+      sys.MoveEmitter(3, -2, i % 2 == 0);
+      sys.Step(kStep);
+      ASSERT_LE(sys.Count(), sys.Capacity());
+      sys.DrawParticles(canvas, 0, 0, 0xFFFFFFFF);
+    }
+    for (const auto& q : canvas.quads) {
+      for (const auto& pt : q.corners) ASSERT_TRUE(std::isfinite(pt.x) && std::isfinite(pt.y)) << round;
+    }
+    if (round % 50 == 0) sys.DrawParticles(rig.Canvas(), 0, 0, 0xFFFFFFFF);
+  }
 }
 
 }  // namespace
