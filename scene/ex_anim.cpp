@@ -85,6 +85,15 @@ void TQZExAnim::Paint(int32_t layer, uint32_t colour, double offsetX, double off
     anim->DrawFrame(Pos, colour, offsetX + AnchoredLeft(), offsetY + AnchoredTop());
 }
 
+void TQZExAnim::LoadResources() {
+  if (ResourcesLoaded) return;
+  TQZElement::LoadResources();
+  if (TQZAnim* anim = ResolveAnim()) {
+    anim->ClearResourcesLoaded();
+    anim->LoadResources();
+  }
+}
+
 void TQZExAnim::DoProcess() {
   // Counting goes on while invisible; there are no animation events here.
   if (Active && Pos >= 0) SetPosValue(Pos + 1);

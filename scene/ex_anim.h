@@ -44,6 +44,11 @@ class TQZExAnim : public TQZElement {
   int32_t GetAbsY() override;
   void Paint(int32_t layer, uint32_t colour, double offsetX, double offsetY, int32_t flag) override;
   void DoProcess() override;
+  // The base operation, then the animation's resources loaded afresh: an
+  // animation under the root is not part of any screen, so nothing else
+  // loads its pictures when a screen with this element is loaded, and its
+  // frames are built from loaded pictures only.
+  void LoadResources() override;
 
  protected:
   int32_t obAnim_ = 0;

@@ -271,6 +271,37 @@ TEST(AnimPlay, EmbeddedAnimations) {
   EXPECT_TRUE(canvas.quads.empty());
 }
 
+// An embedded animation loads its animation's pictures with its own
+// resources (the animation under the root belongs to no screen), and the
+// frames are rebuilt from them: registered first with loading off, then
+// loaded in a second pass, as a screen switch does.
+TEST(AnimPlay, EmbeddedAnimationLoadsTheAnimationsPictures) {
+  SceneRig rig;
+  rig.WritePicture("a.png", 10, 10, 0xFFFF0000);
+  rig.Cache().SetLoadNow(false);
+  TQZAnim* anim = MakeAnim(rig.Root(), 1, 0);
+  anim->Key = 5;
+  TQZImage* img = AddImage(anim->Child(0), "", "a.png", 0, 0);
+  anim->Rebuild();
+  EXPECT_FALSE(img->PictureLoaded());
+  EXPECT_TRUE(anim->Frames()[0].empty());
+
+  TQZElement* screen = rig.Root().CreateChild("TQZScreen");
+  auto* ex = dynamic_cast<TQZExAnim*>(screen->CreateChild("TQZExAnim"));
+  ex->SetObAnim(5);
+  ex->SetX(300);
+  ex->SetY(300);
+  screen->LoadResources();  // the registering pass
+  EXPECT_FALSE(img->PictureLoaded());
+  rig.Cache().SetLoadNow(true);
+  screen->ClearResourcesLoaded();
+  screen->LoadResources();  // the loading pass
+  EXPECT_TRUE(img->PictureLoaded());
+  ASSERT_EQ(anim->Frames()[0].size(), 1u);
+  ex->Paint(0, 0xFFFFFFFF, 0, 0, 0);
+  EXPECT_EQ(rig.Pixel(305, 305), kRed);
+}
+
 // While the game file loads, keys do not rebuild their animation; the first
 // use after loading builds the table with every key complete.
 TEST(AnimPlay, FramesAreBuiltAfterTheGameFileLoads) {
