@@ -6,6 +6,7 @@
 #include "platform/path_resolver.h"
 #include "platform/user_dirs.h"
 #include "resources/audio/sound_system.h"
+#include "render/canvas.h"
 #include "render/font_store.h"
 #include "resources/image_cache.h"
 #include "scene/particles.h"
@@ -239,6 +240,18 @@ void TQZDB::SetFileFonts(const std::string& value) {
 
 void TQZDB::ReloadParticleSheet() {
   if (services_.images) particleSheet_ = services_.images->RequestImage("particles.bmp", true);
+}
+
+void TQZDB::UpdateStars() { stars_.Update(); }
+
+void TQZDB::DrawStars(int32_t layer) {
+  if (stars_.ActiveCount() == 0 || !services_.canvas || !services_.images || !particleSheet_)
+    return;
+  // Asked at every draw: the cache may have replaced the texture since.
+  render::RenderImage* sheet = services_.images->TextureOf(particleSheet_);
+  if (!sheet) return;
+  services_.canvas->SetSmoothing(true);
+  stars_.Draw(layer, *services_.canvas, sheet);
 }
 
 void TQZDB::ReloadFonts() {

@@ -22,6 +22,7 @@
 #include "resources/store.h"
 #include "scene/element.h"
 #include "scene/game_host.h"
+#include "scene/stars.h"
 
 namespace render {
 class Canvas;
@@ -190,9 +191,10 @@ class TQZDB : public TQZElement {
   void DropHover();
 
   // The star sprites: their update in every normal step and their drawing
-  // per layer (and in layer 1000 after all layers).
-  virtual void UpdateStars() {}
-  virtual void DrawStars(int32_t /*layer*/) {}
+  // per layer (and in layer 1000 after all layers), with the particle sheet.
+  StarTable& Stars() { return stars_; }
+  virtual void UpdateStars();
+  virtual void DrawStars(int32_t layer);
 
   bool ExitRequested() const { return exitRequested_; }
   void RequestExit() { exitRequested_ = true; }
@@ -267,6 +269,7 @@ class TQZDB : public TQZElement {
   TQZElement* currentScreen_ = nullptr;
   TQZElement* pendingScreen_ = nullptr;
   bool exitRequested_ = false;
+  StarTable stars_;
 };
 
 }  // namespace scene
