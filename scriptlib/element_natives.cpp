@@ -1,68 +1,138 @@
-// Elements, screens, animations, effects and stars: the argument rules of
-// these natives, without their effect on the scene yet.
+// Elements: Update, Process, MsDown, MsMove, Init, Show (an element's events
+// on demand), SetFocus, ToFront, MoveTo, ListAdd, ListDel, GetAlpha, GetPixel.
 //
-// They never fail: with unusable arguments they do nothing and succeed.
-// GetAlpha, GetPixel, MoveTo and ProcEf set the result to the Byte 0 once
-// their count and first argument's kind are right. AddStar and ImStarsR are
-// the exceptions: a wrong count (and for AddStar a conversion error) fails.
+// None of them fails: with unusable arguments they do nothing and succeed.
+// GetAlpha, GetPixel and MoveTo leave the result untouched when the count or
+// the first argument's kind is wrong and set it to the Byte 0 before looking
+// at the element's class.
 
+#include <optional>
+
+#include "resources/image_cache.h"
+#include "render/render_image.h"
+#include "scene/db.h"
+#include "scene/im_list.h"
+#include "scene/image_element.h"
+#include "scene/text_element.h"
+#include "scriptlib/element_args.h"
 #include "scriptlib/handlers.h"
 
 namespace scriptlib {
 
 namespace {
 
-bool FirstIsElement(const TVarList& args) { return args.Count() > 0 && Arg(args, 0).IsLongWord(); }
+// The first argument's element when there is at least one argument.
+scene::TQZElement* FirstElement(const TVarList& args) { return ElementArg(args, 0); }
 
-// GetAlpha, GetPixel, MoveTo, ProcEf.
-bool ByteResultWhen(TVarList& args, TVar& result, size_t count) {
-  if (CountIs(args, count) && FirstIsElement(args)) result.value = Value::Byte(0);
-  return true;
+// GetAlpha, GetPixel: the ARGB of texel (x, y) of the image's texture
+// numbered by its Anim; nullopt when the arguments do not name a loaded
+// picture. Texels outside the pattern read as 0.
+std::optional<uint32_t> ImageTexel(TVarList& args, TVar& result) {
+  if (!CountIs(args, 3) || !Arg(args, 0).IsLongWord()) return std::nullopt;
+  result.value = Value::Byte(0);
+  auto* image = dynamic_cast<scene::TQZImage*>(FirstElement(args));
+  if (!image || !image->Picture()) return std::nullopt;
+  const render::RenderImage* texture = image->Picture()->Texture();
+  int32_t x, y;
+  if (!texture || !TryInteger(args, 1, x) || !TryInteger(args, 2, y)) return std::nullopt;
+  return texture->ReadPixel(x, y, image->Anim);
 }
 
 }  // namespace
 
 namespace natives {
 
-bool ListAdd(TPasCalc&, TVarList&, TVar&) { return true; }
-bool ListDel(TPasCalc&, TVarList&, TVar&) { return true; }
-bool AnimStart(TPasCalc&, TVarList&, TVar&) { return true; }
-bool AnimStop(TPasCalc&, TVarList&, TVar&) { return true; }
-bool AnimBreak(TPasCalc&, TVarList&, TVar&) { return true; }
-bool AnimPlay(TPasCalc&, TVarList&, TVar&) { return true; }
-bool Update(TPasCalc&, TVarList&, TVar&) { return true; }
-bool Process(TPasCalc&, TVarList&, TVar&) { return true; }
-bool MsDown(TPasCalc&, TVarList&, TVar&) { return true; }
-bool MsMove(TPasCalc&, TVarList&, TVar&) { return true; }
-bool Init(TPasCalc&, TVarList&, TVar&) { return true; }
-bool Show(TPasCalc&, TVarList&, TVar&) { return true; }
-bool SetFocus(TPasCalc&, TVarList&, TVar&) { return true; }
-bool ToFront(TPasCalc&, TVarList&, TVar&) { return true; }
-bool SetScreen(TPasCalc&, TVarList&, TVar&) { return true; }
-bool FastSetScreen(TPasCalc&, TVarList&, TVar&) { return true; }
-bool FastSetScreenNS(TPasCalc&, TVarList&, TVar&) { return true; }
-bool LoadIm(TPasCalc&, TVarList&, TVar&) { return true; }
-bool EndLoadIm(TPasCalc&, TVarList&, TVar&) { return true; }
-
-bool GetAlpha(TPasCalc&, TVarList& args, TVar& result) { return ByteResultWhen(args, result, 3); }
-bool GetPixel(TPasCalc&, TVarList& args, TVar& result) { return ByteResultWhen(args, result, 3); }
-bool MoveTo(TPasCalc&, TVarList& args, TVar& result) { return ByteResultWhen(args, result, 3); }
-bool ProcEf(TPasCalc&, TVarList& args, TVar& result) { return ByteResultWhen(args, result, 2); }
-
-// AddStar(angle, x, y, scale, spin, grow, dx, dy, [pattern], [colour], [layer], [effect])
-bool AddStar(TPasCalc&, TVarList& args, TVar& result) {
-  if (!CountIn(args, 8, 12)) return false;
-  for (size_t i = 0; i < 8; ++i) AsReal(Arg(args, i));
-  if (args.Count() > 8) AsInteger(Arg(args, 8));
-  if (args.Count() > 10) AsInteger(Arg(args, 10));
-  if (args.Count() > 11) AsInteger(Arg(args, 11));
-  result.value = Value::Byte(0);
+bool Update(TPasCalc&, TVarList& args, TVar&) {
+  if (scene::TQZElement* e = FirstElement(args)) e->DoUpdate();
   return true;
 }
 
-// ImStarsR(image, count, minAlpha, scale, scaleRandom, grow, angle, spin, dx, dy, ...)
-bool ImStarsR(TPasCalc&, TVarList& args, TVar&) {
-  return CountIn(args, 10, 14) && FirstIsElement(args);
+bool Process(TPasCalc&, TVarList& args, TVar&) {
+  if (scene::TQZElement* e = FirstElement(args)) e->DoProcess();
+  return true;
+}
+
+bool MsDown(TPasCalc&, TVarList& args, TVar&) {
+  if (scene::TQZElement* e = FirstElement(args)) e->DoMouseDown();
+  return true;
+}
+
+bool MsMove(TPasCalc&, TVarList& args, TVar&) {
+  if (scene::TQZElement* e = FirstElement(args)) e->DoMouseMove();
+  return true;
+}
+
+bool Init(TPasCalc&, TVarList& args, TVar&) {
+  if (scene::TQZElement* e = FirstElement(args)) e->DoReinit();
+  return true;
+}
+
+bool Show(TPasCalc&, TVarList& args, TVar&) {
+  if (scene::TQZElement* e = FirstElement(args)) e->DoShow();
+  return true;
+}
+
+bool SetFocus(TPasCalc&, TVarList& args, TVar&) {
+  auto* text = dynamic_cast<scene::TQZText*>(FirstElement(args));
+  if (text && text->Root()) text->Root()->SetFocusedText(text);
+  return true;
+}
+
+// Children drawn later cover earlier ones within a layer: the element moves
+// to the end of its parent's children. The root has no parent and stays.
+bool ToFront(TPasCalc&, TVarList& args, TVar&) {
+  scene::TQZElement* e = FirstElement(args);
+  if (e && e->Parent()) e->Parent()->MoveChildToEnd(e);
+  return true;
+}
+
+// MoveTo(element, x, y): SetPos, which an effect extends to move its emitter.
+bool MoveTo(TPasCalc&, TVarList& args, TVar& result) {
+  if (!CountIs(args, 3) || !Arg(args, 0).IsLongWord()) return true;
+  result.value = Value::Byte(0);
+  scene::TQZElement* e = FirstElement(args);
+  int32_t x, y;
+  if (e && TryInteger(args, 1, x) && TryInteger(args, 2, y)) e->SetPos(x, y);
+  return true;
+}
+
+// ListAdd(list, image): the list's entries refer to the image; the list
+// scrolls to the top, where the grid always starts.
+bool ListAdd(TPasCalc&, TVarList& args, TVar&) {
+  if (!CountAtLeast(args, 2) || !Arg(args, 0).IsLongWord() || !Arg(args, 1).IsLongWord())
+    return true;
+  auto* list = ExactlyClass<scene::TQZImList>(ElementArg(args, 0));
+  auto* image = ExactlyClass<scene::TQZImage>(ElementArg(args, 1));
+  if (list && image) list->AddEntry(image);
+  return true;
+}
+
+// ListDel(list, image or name): a name removes the first entry whose image's
+// Id is exactly that text; an image removes the entry that holds it.
+bool ListDel(TPasCalc&, TVarList& args, TVar&) {
+  if (!CountAtLeast(args, 2) || !Arg(args, 0).IsLongWord()) return true;
+  auto* list = ExactlyClass<scene::TQZImList>(ElementArg(args, 0));
+  const Value& item = Arg(args, 1);
+  if (!list) return true;
+  if (item.IsString()) {
+    list->RemoveEntryById(item.s);
+  } else if (item.IsLongWord()) {
+    if (auto* image = ExactlyClass<scene::TQZImage>(ElementArg(args, 1)))
+      list->RemoveEntry(image);
+  }
+  return true;
+}
+
+bool GetAlpha(TPasCalc&, TVarList& args, TVar& result) {
+  if (auto texel = ImageTexel(args, result))
+    result.value = Value::Integer(static_cast<int32_t>(*texel >> 24));
+  return true;
+}
+
+bool GetPixel(TPasCalc&, TVarList& args, TVar& result) {
+  if (auto texel = ImageTexel(args, result))
+    result.value = Value::Integer(static_cast<int32_t>(*texel & 0xFFFFFFu));
+  return true;
 }
 
 }  // namespace natives
