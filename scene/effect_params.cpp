@@ -77,7 +77,7 @@ const EffectField* FindEffectField(std::string_view name) {
 
 TEffectParams DecodeEffectParams(std::span<const uint8_t> bytes) {
   uint8_t block[kEffectBlockSize] = {};
-  std::memcpy(block, bytes.data(), std::min(bytes.size(), kEffectBlockSize));
+  if (!bytes.empty()) std::memcpy(block, bytes.data(), std::min(bytes.size(), kEffectBlockSize));
   TEffectParams p;
   for (const EffectField& f : kFields) RawSet(p, f, ReadLE(block + f.offset, Width(f.kind)));
   return p;
