@@ -54,8 +54,8 @@ void RunScript(benchmark::State& state, const std::string& source, bool cache) {
     if (!calc.RunPrepared(script)) state.SkipWithError(calc.ErrorMessage().c_str());
     statements += calc.StatementsExecuted();
   }
-  state.counters["stmts/s"] = benchmark::Counter(static_cast<double>(statements),
-                                                 benchmark::Counter::kIsRate);
+  state.counters["stmts/s"] =
+      benchmark::Counter(static_cast<double>(statements), benchmark::Counter::kIsRate);
 }
 
 std::string WhileLoop(int64_t n) {
@@ -70,9 +70,15 @@ std::string Concat(int64_t n) {
   return "S := ''; I := 0; FOR I := 1 TO " + std::to_string(n) + " DO S := S + IntToStr(I)";
 }
 
-void BM_While(benchmark::State& s) { RunScript(s, WhileLoop(s.range(0)), s.range(1) != 0); }
-void BM_Fib(benchmark::State& s) { RunScript(s, Fib(s.range(0)), s.range(1) != 0); }
-void BM_Concat(benchmark::State& s) { RunScript(s, Concat(s.range(0)), s.range(1) != 0); }
+void BM_While(benchmark::State& s) {
+  RunScript(s, WhileLoop(s.range(0)), s.range(1) != 0);
+}
+void BM_Fib(benchmark::State& s) {
+  RunScript(s, Fib(s.range(0)), s.range(1) != 0);
+}
+void BM_Concat(benchmark::State& s) {
+  RunScript(s, Concat(s.range(0)), s.range(1) != 0);
+}
 
 // The dotted benchmark runs as an element event through the interpreter pool.
 void BM_Dotted(benchmark::State& state) {
@@ -96,8 +102,8 @@ void BM_Dotted(benchmark::State& state) {
     image->DoMouseDown();
     statements += runner.Interpreter(1).StatementsExecuted();
   }
-  state.counters["stmts/s"] = benchmark::Counter(static_cast<double>(statements),
-                                                 benchmark::Counter::kIsRate);
+  state.counters["stmts/s"] =
+      benchmark::Counter(static_cast<double>(statements), benchmark::Counter::kIsRate);
   runner.SetCacheEnabled(true);
   runner.SetStatementBudget(script::kDefaultStatementBudget);
 }
@@ -130,8 +136,10 @@ void BM_LuaWhile(benchmark::State& s) {
   RunLua(s, "I = 0 while I < " + std::to_string(s.range(0)) + " do I = I + 1 end");
 }
 void BM_LuaFib(benchmark::State& s) {
-  RunLua(s, "function FIB(N) if N < 2 then return N else return FIB(N - 1) + FIB(N - 2) end end "
-            "X = FIB(" + std::to_string(s.range(0)) + ")");
+  RunLua(s,
+         "function FIB(N) if N < 2 then return N else return FIB(N - 1) + FIB(N - 2) end end "
+         "X = FIB(" +
+             std::to_string(s.range(0)) + ")");
 }
 void BM_LuaConcat(benchmark::State& s) {
   RunLua(s, "S = '' for I = 1, " + std::to_string(s.range(0)) + " do S = S .. tostring(I) end");

@@ -55,7 +55,8 @@ class FuzzHost : public script::ScriptHost {
   bool GetValue(uint32_t h, const std::string& name, Value& out) override {
     auto it = elements.find(h);
     if (it == elements.end()) return false;
-    if (auto p = it->second.props.find(name); p != it->second.props.end()) return out = p->second, true;
+    if (auto p = it->second.props.find(name); p != it->second.props.end())
+      return out = p->second, true;
     for (uint32_t c : it->second.children)
       if (elements[c].id == name) return out = Value::Ref(c), true;
     if (name == "SELF") return out = Value::Ref(h), true;
@@ -102,9 +103,8 @@ void Register(TPasCalc& calc) {
     r.value = Value::String(s);
     return true;
   });
-  calc.RegisterFunction("Boom", [](TPasCalc&, TVarList&, TVar&) -> bool {
-    throw script::ScriptError("boom");
-  });
+  calc.RegisterFunction(
+      "Boom", [](TPasCalc&, TVarList&, TVar&) -> bool { throw script::ScriptError("boom"); });
   calc.RegisterFunction("Exec", [](TPasCalc& c, TVarList& args, TVar&) {
     if (args.Count() != 1) return false;
     c.RunSource(args.At(0).value.ToText());

@@ -8,7 +8,9 @@
 
 namespace scene {
 
-uint32_t ElementScriptHost::CurrentElement() { return runner_.CurrentHandle(); }
+uint32_t ElementScriptHost::CurrentElement() {
+  return runner_.CurrentHandle();
+}
 
 bool ElementScriptHost::IsElement(uint32_t handle) {
   return TQZElement::FromHandle(handle) != nullptr;
@@ -96,6 +98,7 @@ bool ElementScriptHost::GetValue(uint32_t element, const std::string& name, scri
     if (slot.a == kRoot && slot.b == element && e->Root() && !ChildNamed(*e, name)) {
       // "QZDB": no property of the class and no child carries the name.
       out = script::Value::Ref(e->Root()->Handle());
+      slot.liveReference = true;
       return true;
     }
     if (slot.a == kChild && slot.b == element) {
@@ -104,6 +107,7 @@ bool ElementScriptHost::GetValue(uint32_t element, const std::string& name, scri
       TQZElement* c = ChildNamed(*e, name);
       if (c && c->Handle() == slot.c) {
         out = script::Value::Ref(static_cast<uint32_t>(slot.c));
+        slot.liveReference = true;
         return true;
       }
     }
@@ -166,6 +170,8 @@ std::string ElementScriptHost::ElementDescription() {
   return e ? e->Description() : std::string();
 }
 
-std::string ElementScriptHost::EventLabel() { return runner_.ContextName(); }
+std::string ElementScriptHost::EventLabel() {
+  return runner_.ContextName();
+}
 
 }  // namespace scene

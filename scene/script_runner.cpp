@@ -37,15 +37,21 @@ void ScriptRunner::SetCacheEnabled(bool on) {
   for (auto& calc : pool_) calc->SetCacheEnabled(on);
 }
 
-TQZElement* ScriptRunner::CurrentElement() const { return TQZElement::FromHandle(current_); }
-TQZElement* ScriptRunner::PreviousElement() const { return TQZElement::FromHandle(previous_); }
+TQZElement* ScriptRunner::CurrentElement() const {
+  return TQZElement::FromHandle(current_);
+}
+TQZElement* ScriptRunner::PreviousElement() const {
+  return TQZElement::FromHandle(previous_);
+}
 
 TQZDB* ScriptRunner::Root() const {
   TQZElement* e = TQZElement::FromHandle(root_);
   return e ? e->Root() : nullptr;
 }
 
-void ScriptRunner::SetRoot(TQZDB* root) { root_ = root ? root->Handle() : 0; }
+void ScriptRunner::SetRoot(TQZDB* root) {
+  root_ = root ? root->Handle() : 0;
+}
 
 void ScriptRunner::Prepare(TQZElement& element, script::ScriptSlot& slot) {
   if (element.Root()) SetRoot(element.Root());
@@ -67,7 +73,10 @@ void ScriptRunner::Run(TQZElement& element, const script::ScriptSlot& slot, cons
     uint32_t current, previous;
     std::string context;
     explicit Scope(ScriptRunner& runner)
-        : r(runner), current(runner.current_), previous(runner.previous_), context(runner.context_) {
+        : r(runner),
+          current(runner.current_),
+          previous(runner.previous_),
+          context(runner.context_) {
       ++r.depth_;
     }
     ~Scope() {

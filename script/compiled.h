@@ -125,13 +125,13 @@ struct CallNode {
 
 struct Node {
   NodeKind kind = NodeKind::Const;
-  Op op = Op::Add;        // Unary
-  bool textKey = false;   // Const: a String that is a text key
-  Value value;            // Const
-  Fault fault;            // Error, ThenError
+  Op op = Op::Add;          // Unary
+  bool textKey = false;     // Const: a String that is a text key
+  Value value;              // Const
+  Fault fault;              // Error, ThenError
   std::unique_ptr<Node> a;  // Unary operand, Chain first operand, ThenError inner
   std::vector<std::pair<Op, std::unique_ptr<Node>>> rest;  // Chain
-  std::string opText;     // Unary: text of the operator for messages
+  std::string opText;                 // Unary: text of the operator for messages
   std::vector<std::string> restText;  // Chain: operator texts
   std::unique_ptr<VarNode> var;
   std::unique_ptr<CallNode> call;
@@ -139,8 +139,8 @@ struct Node {
 
 struct ExprTree {
   std::unique_ptr<Node> root;
-  bool empty = false;       // no token at all
-  bool trailingOk = true;   // at most one token left unread
+  bool empty = false;      // no token at all
+  bool trailingOk = true;  // at most one token left unread
   // Identifiers not followed by "(" whose being callable decided the parse.
   std::vector<std::pair<std::string, bool>> assumptions;
   std::vector<CallNode*> calls;
@@ -285,8 +285,6 @@ struct CaseStmt : Stmt {
 struct GotoStmt : Stmt {
   std::string label;
 };
-
-
 
 // ---- procedures ----------------------------------------------------------
 

@@ -17,7 +17,9 @@ namespace {
 // Files that include each other more deeply than this are refused.
 constexpr size_t kMaxIncludeDepth = 32;
 
-std::string Encoded(const TextRange& t) { return EncodeTokens(t.First(), t.Last()); }
+std::string Encoded(const TextRange& t) {
+  return EncodeTokens(t.First(), t.Last());
+}
 
 }  // namespace
 

@@ -50,9 +50,11 @@ bool Walk(ScriptHost* host, const TVarList* vars, const ElementPath& p, uint32_t
     const std::string& s = p.segments[i];
     if (e == 0) return false;
     Value v;
-    if (host->GetValue(e, s, v, p.slots[i])) {
+    NameSlot& slot = p.slots[i];
+    slot.liveReference = false;
+    if (host->GetValue(e, s, v, slot)) {
       if (v.kind != VKind::LongWord) return false;
-      e = Referenced(host, v);
+      e = slot.liveReference ? static_cast<uint32_t>(v.i) : Referenced(host, v);
     } else if (const TVar* var = vars ? vars->Find(s) : nullptr) {
       if (var->value.kind != VKind::LongWord) return false;
       e = Referenced(host, var->value);
@@ -72,8 +74,12 @@ ScriptHost& NullHost() {
 
 }  // namespace
 
-bool QuietLookup() { return g_quietLookup; }
-void SetQuietLookup(bool quiet) { g_quietLookup = quiet; }
+bool QuietLookup() {
+  return g_quietLookup;
+}
+void SetQuietLookup(bool quiet) {
+  g_quietLookup = quiet;
+}
 
 ElementPath ParseElementPath(const std::string& name) {
   ElementPath p;

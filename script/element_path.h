@@ -28,13 +28,13 @@ void SetQuietLookup(bool quiet);
 // A name taken apart once, so that compiled code can walk it repeatedly.
 struct ElementPath {
   std::string full;
-  int ups = 0;                // leading dots
-  bool empty = false;         // nothing left after the dots: always fails
-  bool hasHandle = false;     // "@<n>." follows the dots
-  bool handleValid = false;   // <n> is a decimal number that fits 32 bits
+  int ups = 0;               // leading dots
+  bool empty = false;        // nothing left after the dots: always fails
+  bool hasHandle = false;    // "@<n>." follows the dots
+  bool handleValid = false;  // <n> is a decimal number that fits 32 bits
   uint32_t handle = 0;
-  bool handleOnly = false;    // nothing after "@<n>."
-  bool badSegment = false;    // an empty intermediate segment: always fails
+  bool handleOnly = false;            // nothing after "@<n>."
+  bool badSegment = false;            // an empty intermediate segment: always fails
   std::vector<std::string> segments;  // intermediate segments, in order
   std::string last;
   // The host's cache of each segment and of the last one (see NameSlot).

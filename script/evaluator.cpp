@@ -9,10 +9,16 @@ namespace script {
 
 namespace {
 
-std::string Readable(const TextRange& t) { return ReadableForm(t.First(), t.Last()); }
-std::string Encoded(const TextRange& t) { return EncodeTokens(t.First(), t.Last()); }
+std::string Readable(const TextRange& t) {
+  return ReadableForm(t.First(), t.Last());
+}
+std::string Encoded(const TextRange& t) {
+  return EncodeTokens(t.First(), t.Last());
+}
 
-bool IsTextKey(const Value& v) { return v.kind == VKind::String && !v.s.empty() && v.s[0] == '"'; }
+bool IsTextKey(const Value& v) {
+  return v.kind == VKind::String && !v.s.empty() && v.s[0] == '"';
+}
 
 // A string that begins with a double quote is a text key: the language text of
 // the key between its first and last characters, when that text is not empty.
@@ -139,7 +145,9 @@ void TPasCalc::EvalNode(Node& n, Value& out) {
     return;
   }
   switch (n.kind) {
-    case NodeKind::Const: out = n.value; return;
+    case NodeKind::Const:
+      out = n.value;
+      return;
     case NodeKind::Var: {
       VarNode& v = *n.var;
       if (!v.index.present && !vars_.HasArrays()) {
@@ -152,7 +160,9 @@ void TPasCalc::EvalNode(Node& n, Value& out) {
       EvalVar(v, out);
       return;
     }
-    case NodeKind::Call: EvalCall(*n.call, out); return;
+    case NodeKind::Call:
+      EvalCall(*n.call, out);
+      return;
     case NodeKind::Unary: {
       EvalNode(*n.a, out);
       if (errCode_) return;
@@ -182,7 +192,9 @@ void TPasCalc::EvalNode(Node& n, Value& out) {
       }
       return;
     }
-    case NodeKind::Error: Fail(n.fault); return;
+    case NodeKind::Error:
+      Fail(n.fault);
+      return;
     case NodeKind::ThenError:
       EvalNode(*n.a, out);
       if (!errCode_) Fail(n.fault);
@@ -248,8 +260,7 @@ bool TPasCalc::SetName(const std::string& name, const ElementPath* path, const V
     vars_.SetValueAt(static_cast<size_t>(k), value);
     return true;
   }
-  if (path ? WritePath(host_, &vars_, *path, value)
-           : WriteElementPath(host_, &vars_, name, value))
+  if (path ? WritePath(host_, &vars_, *path, value) : WriteElementPath(host_, &vars_, name, value))
     return true;
   return vars_.Add(TVar(name, value), host_);
 }

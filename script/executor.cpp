@@ -22,13 +22,17 @@ void FillEntry(StmtEntry& entry, const TextRange& text, uint32_t pos, uint32_t e
   entry.hasLabel = x.end - x.begin >= 2 && text[x.begin + 1].code == tkColon;
 }
 
-const char* SignalName(int signal) { return signal == tkBreak ? "BREAK" : "CONTINUE"; }
+const char* SignalName(int signal) {
+  return signal == tkBreak ? "BREAK" : "CONTINUE";
+}
 
 }  // namespace
 
 StmtList::~StmtList() = default;
 
-void TPasCalc::BudgetExceeded() { Fail("Script stopped: statement budget exceeded", kErrBudget); }
+void TPasCalc::BudgetExceeded() {
+  Fail("Script stopped: statement budget exceeded", kErrBudget);
+}
 
 StmtEntry* TPasCalc::EntryAt(StmtList& list, size_t index, uint32_t pos,
                              std::unique_ptr<StmtEntry>& scratch) {
@@ -84,18 +88,41 @@ bool TPasCalc::FindLabel(StmtList& list, size_t& index, uint32_t& pos) {
   if (s.kind == StmtKind::If) return ExecIf(static_cast<IfStmt&>(s));
   if (s.kind == StmtKind::Block) return ExecList(*static_cast<BlockStmt&>(s).body);
   switch (s.kind) {
-    case StmtKind::Nothing: return;
-    case StmtKind::Fault: Fail(s.fault); return;
-    case StmtKind::Block: ExecList(*static_cast<BlockStmt&>(s).body); return;
-    case StmtKind::Assign: ExecAssign(static_cast<AssignStmt&>(s)); return;
-    case StmtKind::If: ExecIf(static_cast<IfStmt&>(s)); return;
-    case StmtKind::For: ExecFor(static_cast<ForStmt&>(s)); return;
-    case StmtKind::While: ExecWhile(static_cast<WhileStmt&>(s)); return;
-    case StmtKind::Repeat: ExecRepeat(static_cast<RepeatStmt&>(s)); return;
-    case StmtKind::Case: ExecCase(static_cast<CaseStmt&>(s)); return;
-    case StmtKind::Break: signal_ = tkBreak; return;
-    case StmtKind::Continue: signal_ = tkContinue; return;
-    case StmtKind::Exit: signal_ = tkExit; return;
+    case StmtKind::Nothing:
+      return;
+    case StmtKind::Fault:
+      Fail(s.fault);
+      return;
+    case StmtKind::Block:
+      ExecList(*static_cast<BlockStmt&>(s).body);
+      return;
+    case StmtKind::Assign:
+      ExecAssign(static_cast<AssignStmt&>(s));
+      return;
+    case StmtKind::If:
+      ExecIf(static_cast<IfStmt&>(s));
+      return;
+    case StmtKind::For:
+      ExecFor(static_cast<ForStmt&>(s));
+      return;
+    case StmtKind::While:
+      ExecWhile(static_cast<WhileStmt&>(s));
+      return;
+    case StmtKind::Repeat:
+      ExecRepeat(static_cast<RepeatStmt&>(s));
+      return;
+    case StmtKind::Case:
+      ExecCase(static_cast<CaseStmt&>(s));
+      return;
+    case StmtKind::Break:
+      signal_ = tkBreak;
+      return;
+    case StmtKind::Continue:
+      signal_ = tkContinue;
+      return;
+    case StmtKind::Exit:
+      signal_ = tkExit;
+      return;
     case StmtKind::Goto:
       gotoLabel_ = static_cast<GotoStmt&>(s).label;
       signal_ = tkGoto;
@@ -355,8 +382,12 @@ void TPasCalc::ExecCase(CaseStmt& s) {
       case CaseItem::End:
         if (elseBody) ExecList(*elseBody);
         return;
-      case CaseItem::EndOfText: Fail("Error in CASE statement", 1); return;
-      case CaseItem::Failure: Fail(item.fault); return;
+      case CaseItem::EndOfText:
+        Fail("Error in CASE statement", 1);
+        return;
+      case CaseItem::Failure:
+        Fail(item.fault);
+        return;
       case CaseItem::Else:
         if (elseBody) {
           Fail("Too many ELSEin CASE statement", 28);
@@ -368,7 +399,8 @@ void TPasCalc::ExecCase(CaseStmt& s) {
         }
         elseBody = item.body.get();
         continue;
-      case CaseItem::Branch: break;
+      case CaseItem::Branch:
+        break;
     }
     if (item.fault) {
       SetError(item.fault.message, item.faultRange, item.fault.code);

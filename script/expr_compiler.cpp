@@ -26,19 +26,26 @@ constexpr int kMaxExprDepth = 200;
 
 bool IsLevelOp(int level, int code) {
   switch (level) {
-    case 1: return code == tkOr || code == tkXor;
-    case 2: return code == tkAnd;
+    case 1:
+      return code == tkOr || code == tkXor;
+    case 2:
+      return code == tkAnd;
     case 3:
       return code == tkEq || code == tkNe || code == tkGt || code == tkLt || code == tkGe ||
              code == tkLe;
-    case 4: return code == tkPlus || code == tkMinus;
-    case 5: return code == tkStar || code == tkSlash;
-    case 6: return code == tkCaret || code == tkShl || code == tkShr;
+    case 4:
+      return code == tkPlus || code == tkMinus;
+    case 5:
+      return code == tkStar || code == tkSlash;
+    case 6:
+      return code == tkCaret || code == tkShl || code == tkShr;
   }
   return false;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Number literal: digits with at most one decimal point. An integer strictly
 // between -2147483647 and 2147483647 is an Integer, anything else a Real.
@@ -170,7 +177,8 @@ class Parser {
     if (depth_ > kMaxExprDepth) return Failure(kErrNesting, "Expression nested too deeply");
     int c = Cur();
     switch (c) {
-      case tkConst: return Constant();
+      case tkConst:
+        return Constant();
       case tkTrue:
       case tkFalse: {
         auto n = std::make_unique<Node>();
@@ -193,8 +201,10 @@ class Parser {
         Advance();
         return inner;
       }
-      case tkIdent: return Identifier();
-      default: return Failure(1, "Unknown or invalid operator in expression: " + CurText());
+      case tkIdent:
+        return Identifier();
+      default:
+        return Failure(1, "Unknown or invalid operator in expression: " + CurText());
     }
   }
 
@@ -255,8 +265,8 @@ class Parser {
         if (code == tkRParen && --depth == 0) break;
       }
       if (i >= t_.end) {
-        c->fault = MakeFault(1, "Invalid function params: " + ReadableForm(t_.First() + (b - t_.begin),
-                                                                          t_.Last()));
+        c->fault = MakeFault(
+            1, "Invalid function params: " + ReadableForm(t_.First() + (b - t_.begin), t_.Last()));
         stopped_ = true;
         next = t_.end;
       } else {
@@ -322,9 +332,8 @@ std::unique_ptr<ExprTree> TPasCalc::CompileExpr(const TextRange& text) {
     tree->empty = true;
     return tree;
   }
-  Parser parser(*this, text, *tree, [](const TPasCalc& c, const std::string& n) {
-    return c.IsCallable(n);
-  });
+  Parser parser(*this, text, *tree,
+                [](const TPasCalc& c, const std::string& n) { return c.IsCallable(n); });
   tree->root = parser.Parse();
   tree->depth = parser.MaxDepth() + 1;
   // One token may follow a complete expression unread; a second one makes it fail.

@@ -19,6 +19,9 @@ struct NameSlot {
   uint64_t a = 0;
   uint64_t b = 0;
   uint64_t c = 0;
+  // Set by the host on each read: the value is a reference to an element
+  // that exists (so the caller need not ask IsElement).
+  bool liveReference = false;
 };
 
 class ScriptHost {
@@ -41,8 +44,7 @@ class ScriptHost {
   virtual bool GetValue(uint32_t element, const std::string& name, Value& out, NameSlot&) {
     return GetValue(element, name, out);
   }
-  virtual bool SetValue(uint32_t element, const std::string& name, const Value& value,
-                        NameSlot&) {
+  virtual bool SetValue(uint32_t element, const std::string& name, const Value& value, NameSlot&) {
     return SetValue(element, name, value);
   }
 

@@ -12,7 +12,9 @@ inline bool IsIdentChar(unsigned char c) {
 }
 
 // Identifier characters without the digits: what may start a variable name.
-inline bool IsNameStartChar(unsigned char c) { return IsIdentChar(c) && !(c >= '0' && c <= '9'); }
+inline bool IsNameStartChar(unsigned char c) {
+  return IsIdentChar(c) && !(c >= '0' && c <= '9');
+}
 
 // A valid variable name: COUNT, SCREEN1.IMAGE2.X, A[3], A[-1,2]; not 1A, A[B], A[1]X.
 bool IsValidVarName(std::string_view name);

@@ -18,7 +18,9 @@ uint64_t g_generation = 0;
 
 }  // namespace
 
-uint64_t NextGeneration() { return ++g_generation; }
+uint64_t NextGeneration() {
+  return ++g_generation;
+}
 
 // ---- procedures ------------------------------------------------------------
 
@@ -94,7 +96,9 @@ TPasCalc::TPasCalc(ScriptHost* host) : host_(host ? host : &DefaultHost()) {}
 
 TPasCalc::~TPasCalc() = default;
 
-void TPasCalc::SetHost(ScriptHost* host) { host_ = host ? host : &DefaultHost(); }
+void TPasCalc::SetHost(ScriptHost* host) {
+  host_ = host ? host : &DefaultHost();
+}
 
 // ---- error state ------------------------------------------------------------------
 
@@ -126,17 +130,27 @@ void TPasCalc::Fail(const std::string& message, int code) {
   SetError(message, ctx_ ? *ctx_ : NoText(), code);
 }
 
-void TPasCalc::Fail(const Fault& f) { Fail(f.message, f.code); }
+void TPasCalc::Fail(const Fault& f) {
+  Fail(f.message, f.code);
+}
 
-void TPasCalc::ReportError(const std::string& message, int code) { Fail(message, code); }
+void TPasCalc::ReportError(const std::string& message, int code) {
+  Fail(message, code);
+}
 
-void TPasCalc::WriteLog(const std::string& line) { host_->WriteLogLine(line); }
+void TPasCalc::WriteLog(const std::string& line) {
+  host_->WriteLogLine(line);
+}
 
-void TPasCalc::NestingExhausted() { Fail("Script nested too deeply", kErrNesting); }
+void TPasCalc::NestingExhausted() {
+  Fail("Script nested too deeply", kErrNesting);
+}
 
 // ---- entry points ---------------------------------------------------------------
 
-const std::string& TPasCalc::PreparedText(const PreparedScript& script) { return script.Prepared; }
+const std::string& TPasCalc::PreparedText(const PreparedScript& script) {
+  return script.Prepared;
+}
 
 std::shared_ptr<PreparedScript> TPasCalc::ObtainScript(const std::string& source) {
   if (UseCache() && cachedScript_ && cachedScript_->reusable && source == cachedSource_) {
@@ -179,7 +193,9 @@ std::shared_ptr<PreparedScript> TPasCalc::PrepareScript(const std::string& sourc
   return script;
 }
 
-std::string TPasCalc::Prepare(const std::string& source) { return PrepareScript(source)->Prepared; }
+std::string TPasCalc::Prepare(const std::string& source) {
+  return PrepareScript(source)->Prepared;
+}
 
 void TPasCalc::PrepareSlot(ScriptSlot& slot) {
   if (slot.Source.empty()) {
@@ -255,9 +271,8 @@ bool TPasCalc::RunSource(const std::string& source) {
 
 bool TPasCalc::Evaluate(const std::string& expression, TVar& out) {
   if (!cachedExprUnit_ || !UseCache() || expression != cachedExprText_) {
-    auto tokens = std::make_shared<TokenArray>(IsPreparedText(expression)
-                                                   ? ReadPreparedTokens(expression)
-                                                   : Tokenize(expression));
+    auto tokens = std::make_shared<TokenArray>(
+        IsPreparedText(expression) ? ReadPreparedTokens(expression) : Tokenize(expression));
     auto unit = std::make_shared<ExprUnit>(
         TextRange{tokens.get(), 0, static_cast<uint32_t>(tokens->size())});
     cachedExprText_ = expression;

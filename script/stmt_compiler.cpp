@@ -84,8 +84,8 @@ std::unique_ptr<StmtList> TPasCalc::OwnText(const TextRange& range,
     l->text = range;
   } else {
     // A text of its own, as the re-reading design cuts it: encoded and read back.
-    auto arr = std::make_shared<TokenArray>(
-        ReadPreparedTokens(EncodeTokens(range.First(), range.Last())));
+    auto arr =
+        std::make_shared<TokenArray>(ReadPreparedTokens(EncodeTokens(range.First(), range.Last())));
     l->text = TextRange{arr.get(), 0, static_cast<uint32_t>(arr->size())};
     owned.push_back(std::move(arr));
   }
@@ -123,8 +123,10 @@ std::unique_ptr<Stmt> TPasCalc::CompileStmt(const TextRange& r) {
       s->body = SubRange(r, b + 1, e - 1);
       return s;
     }
-    case tkEnd: return FaultStmt(r, 11, "Too many END");
-    case tkElse: return FaultStmt(r, 9, "ELSE without IF");
+    case tkEnd:
+      return FaultStmt(r, 11, "Too many END");
+    case tkElse:
+      return FaultStmt(r, 9, "ELSE without IF");
     case tkIdent: {
       auto s = std::make_unique<AssignStmt>();
       s->kind = StmtKind::Assign;
@@ -171,7 +173,8 @@ std::unique_ptr<Stmt> TPasCalc::CompileStmt(const TextRange& r) {
       uint32_t toAt = FindCode(r, b, e, tkTo, tkDownto);
       if (toAt >= e) return FaultStmt(r, 12, "TO or DOWNTO expected");
       if (r.Code(b + 1) != tkIdent) return FaultStmt(r, 13, "FOR control variable expected");
-      if (r.Code(b + 2) != tkAssign) return FaultStmt(r, 9, ":= expected after FOR control variable");
+      if (r.Code(b + 2) != tkAssign)
+        return FaultStmt(r, 9, ":= expected after FOR control variable");
       auto s = std::make_unique<ForStmt>();
       s->kind = StmtKind::For;
       s->range = r;
@@ -207,14 +210,16 @@ std::unique_ptr<Stmt> TPasCalc::CompileStmt(const TextRange& r) {
       s->cond = ExprUnit(r.Sub(untilAt + 1, e));
       return s;
     }
-    case tkCase: return CompileCase(r);
+    case tkCase:
+      return CompileCase(r);
     case tkBreak:
     case tkContinue:
     case tkExit: {
       if (e - b > 1) return FaultStmt(r, 1, "Invalid " + r[b].text + " operator");
       auto s = std::make_unique<Stmt>();
-      s->kind = first == tkBreak ? StmtKind::Break
-                                 : first == tkContinue ? StmtKind::Continue : StmtKind::Exit;
+      s->kind = first == tkBreak      ? StmtKind::Break
+                : first == tkContinue ? StmtKind::Continue
+                                      : StmtKind::Exit;
       s->range = r;
       return s;
     }
@@ -230,7 +235,8 @@ std::unique_ptr<Stmt> TPasCalc::CompileStmt(const TextRange& r) {
       s->label = r[b + 1].text;
       return s;
     }
-    default: return FaultStmt(r, 9, "Invalid operator: " + r[b].text);
+    default:
+      return FaultStmt(r, 9, "Invalid operator: " + r[b].text);
   }
 }
 
@@ -274,7 +280,8 @@ std::unique_ptr<Stmt> TPasCalc::CompileCase(const TextRange& r) {
     uint32_t colon = FindCode(r, p, e, tkColon);
     if (colon >= e || colon == p) {
       item.kind = CaseItem::Failure;
-      item.fault = colon >= e ? MakeFault(29, ": expected") : MakeFault(29, "Range defininition expected");
+      item.fault =
+          colon >= e ? MakeFault(29, ": expected") : MakeFault(29, "Range defininition expected");
       s->items.push_back(std::move(item));
       break;
     }

@@ -9,23 +9,51 @@ namespace script {
 namespace {
 
 constexpr const char* kTable[] = {
-    "TRUE",  "FALSE", "=",     "OR",        "AND",      "NOT",  "XOR",      "," /*10*/,
-    ":",     "<>",    ">",     "<",         ">=",       "<=",   "+",        "-",
-    "*",     "/" /*20*/, "^",  "(",         ")",        "[",    "]",        ";",
-    "//",    "{",     "}",     ":=" /*30*/, "BEGIN",    "END",  "IF",       "THEN",
-    "ELSE",  "FOR",   "TO",    "DOWNTO",    "DO",       "WHILE" /*40*/, "REPEAT", "UNTIL",
-    "BREAK", "CONTINUE", "EXIT", "GOTO",    "SHL",      "SHR",  "PROCEDURE", "FUNCTION" /*50*/,
-    "USES",  "INCLUDE", "CASE", "OF",       "..",
+    "TRUE",      "FALSE",
+    "=",         "OR",
+    "AND",       "NOT",
+    "XOR",       "," /*10*/,
+    ":",         "<>",
+    ">",         "<",
+    ">=",        "<=",
+    "+",         "-",
+    "*",         "/" /*20*/,
+    "^",         "(",
+    ")",         "[",
+    "]",         ";",
+    "//",        "{",
+    "}",         ":=" /*30*/,
+    "BEGIN",     "END",
+    "IF",        "THEN",
+    "ELSE",      "FOR",
+    "TO",        "DOWNTO",
+    "DO",        "WHILE" /*40*/,
+    "REPEAT",    "UNTIL",
+    "BREAK",     "CONTINUE",
+    "EXIT",      "GOTO",
+    "SHL",       "SHR",
+    "PROCEDURE", "FUNCTION" /*50*/,
+    "USES",      "INCLUDE",
+    "CASE",      "OF",
+    "..",
 };
 constexpr int kFirstTableCode = 3;
 constexpr int kLastTableCode = 55;
 static_assert(sizeof(kTable) / sizeof(kTable[0]) == kLastTableCode - kFirstTableCode + 1);
 
-bool IsQuote(char c) { return c == '"' || c == '\''; }
+bool IsQuote(char c) {
+  return c == '"' || c == '\'';
+}
 // The byte 127 cannot stand inside a prepared token, so the scan treats it as a blank.
-bool IsWhite(char c) { return c == 9 || c == 10 || c == 13 || c == 32 || c == kTokenMarker; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool Ident(char c) { return IsIdentChar(static_cast<unsigned char>(c)); }
+bool IsWhite(char c) {
+  return c == 9 || c == 10 || c == 13 || c == 32 || c == kTokenMarker;
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+bool Ident(char c) {
+  return IsIdentChar(static_cast<unsigned char>(c));
+}
 
 struct TableEntry {
   std::string_view text;
@@ -130,14 +158,16 @@ TokenArray ScanTokens(std::string_view s) {
     }
     p += raw.size();
     std::string_view text = TrimControl(raw);
-    int16_t code = (!text.empty() && (IsDigit(text.front()) || IsQuote(text.front()))) ? tkConst
-                                                                                      : tkIdent;
+    int16_t code =
+        (!text.empty() && (IsDigit(text.front()) || IsQuote(text.front()))) ? tkConst : tkIdent;
     out.push_back({code, std::string(text)});
   }
   return out;
 }
 
-TokenArray Tokenize(std::string_view source) { return ScanTokens(StripCommentsAndFold(source)); }
+TokenArray Tokenize(std::string_view source) {
+  return ScanTokens(StripCommentsAndFold(source));
+}
 
 int ReadToken(std::string_view s, size_t& pos, std::string_view& text) {
   text = std::string_view();
@@ -155,7 +185,8 @@ TokenArray ReadPreparedTokens(std::string_view prepared) {
   TokenArray out;
   size_t pos = 0;
   std::string_view text;
-  while (int code = ReadToken(prepared, pos, text)) out.push_back({static_cast<int16_t>(code), std::string(text)});
+  while (int code = ReadToken(prepared, pos, text))
+    out.push_back({static_cast<int16_t>(code), std::string(text)});
   return out;
 }
 

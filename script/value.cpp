@@ -9,31 +9,48 @@ namespace script {
 
 const char* KindName(VKind kind) {
   switch (kind) {
-    case VKind::Empty: return "Empty";
-    case VKind::Byte: return "Byte";
-    case VKind::ShortInt: return "ShortInt";
-    case VKind::Word: return "Word";
-    case VKind::Integer: return "Integer";
-    case VKind::LongWord: return "LongWord";
-    case VKind::Int64: return "Int64";
-    case VKind::Real: return "Real";
-    case VKind::Date: return "Date";
-    case VKind::Boolean: return "Boolean";
-    case VKind::String: return "String";
+    case VKind::Empty:
+      return "Empty";
+    case VKind::Byte:
+      return "Byte";
+    case VKind::ShortInt:
+      return "ShortInt";
+    case VKind::Word:
+      return "Word";
+    case VKind::Integer:
+      return "Integer";
+    case VKind::LongWord:
+      return "LongWord";
+    case VKind::Int64:
+      return "Int64";
+    case VKind::Real:
+      return "Real";
+    case VKind::Date:
+      return "Date";
+    case VKind::Boolean:
+      return "Boolean";
+    case VKind::String:
+      return "String";
   }
   return "?";
 }
 
 bool Value::ToInt64(int64_t& out) const {
   switch (kind) {
-    case VKind::Empty: out = 0; return true;
+    case VKind::Empty:
+      out = 0;
+      return true;
     case VKind::Byte:
     case VKind::ShortInt:
     case VKind::Word:
     case VKind::Integer:
     case VKind::LongWord:
-    case VKind::Int64: out = i; return true;
-    case VKind::Boolean: out = i ? -1 : 0; return true;
+    case VKind::Int64:
+      out = i;
+      return true;
+    case VKind::Boolean:
+      out = i ? -1 : 0;
+      return true;
     case VKind::Real:
     case VKind::Date: {
       auto r = platform::RoundHalfEvenI64(d);
@@ -67,16 +84,24 @@ bool Value::ToInteger(int32_t& out) const {
 
 bool Value::ToDouble(double& out) const {
   switch (kind) {
-    case VKind::Empty: out = 0; return true;
+    case VKind::Empty:
+      out = 0;
+      return true;
     case VKind::Byte:
     case VKind::ShortInt:
     case VKind::Word:
     case VKind::Integer:
     case VKind::LongWord:
-    case VKind::Int64: out = static_cast<double>(i); return true;
-    case VKind::Boolean: out = i ? -1.0 : 0.0; return true;
+    case VKind::Int64:
+      out = static_cast<double>(i);
+      return true;
+    case VKind::Boolean:
+      out = i ? -1.0 : 0.0;
+      return true;
     case VKind::Real:
-    case VKind::Date: out = d; return true;
+    case VKind::Date:
+      out = d;
+      return true;
     case VKind::String: {
       auto r = platform::ParseRealText(s);
       if (!r) return false;
@@ -89,7 +114,9 @@ bool Value::ToDouble(double& out) const {
 
 bool Value::ToBoolean(bool& out) const {
   switch (kind) {
-    case VKind::Boolean: out = i != 0; return true;
+    case VKind::Boolean:
+      out = i != 0;
+      return true;
     case VKind::String:
       if (platform::AsciiIEquals(s, "TRUE")) {
         out = true;
@@ -166,17 +193,23 @@ std::string FormatDateTimeText(double dateTime) {
 
 std::string Value::ToText() const {
   switch (kind) {
-    case VKind::Empty: return std::string();
+    case VKind::Empty:
+      return std::string();
     case VKind::Byte:
     case VKind::ShortInt:
     case VKind::Word:
     case VKind::Integer:
     case VKind::LongWord:
-    case VKind::Int64: return std::to_string(i);
-    case VKind::Boolean: return i ? "True" : "False";
-    case VKind::Real: return platform::FormatRealGeneral(d);
-    case VKind::Date: return FormatDateTimeText(d);
-    case VKind::String: return s;
+    case VKind::Int64:
+      return std::to_string(i);
+    case VKind::Boolean:
+      return i ? "True" : "False";
+    case VKind::Real:
+      return platform::FormatRealGeneral(d);
+    case VKind::Date:
+      return FormatDateTimeText(d);
+    case VKind::String:
+      return s;
   }
   return std::string();
 }

@@ -13,44 +13,68 @@ VClass ClassOf(VKind k) {
   switch (k) {
     case VKind::Byte:
     case VKind::ShortInt:
-    case VKind::Integer: return VClass::Int;
+    case VKind::Integer:
+      return VClass::Int;
     case VKind::Word:
     case VKind::LongWord:
-    case VKind::Int64: return VClass::Wide;
-    case VKind::Real: return VClass::Real;
-    case VKind::String: return VClass::Str;
-    case VKind::Boolean: return VClass::Bool;
-    case VKind::Date: return VClass::Date;
-    case VKind::Empty: return VClass::Empty;
+    case VKind::Int64:
+      return VClass::Wide;
+    case VKind::Real:
+      return VClass::Real;
+    case VKind::String:
+      return VClass::Str;
+    case VKind::Boolean:
+      return VClass::Bool;
+    case VKind::Date:
+      return VClass::Date;
+    case VKind::Empty:
+      return VClass::Empty;
   }
   return VClass::Empty;
 }
 
-bool IsArith(Op op) { return op == Op::Add || op == Op::Sub || op == Op::Mul || op == Op::Div; }
-bool IsLogic(Op op) { return op == Op::And || op == Op::Or || op == Op::Xor; }
+bool IsArith(Op op) {
+  return op == Op::Add || op == Op::Sub || op == Op::Mul || op == Op::Div;
+}
+bool IsLogic(Op op) {
+  return op == Op::And || op == Op::Or || op == Op::Xor;
+}
 
 // Empty taking part with a value of kind K reads as the zero of K.
 Value ZeroOf(VKind k) {
   switch (ClassOf(k)) {
-    case VClass::Str: return Value::String(std::string());
-    case VClass::Bool: return Value::Boolean(false);
-    case VClass::Real: return Value::Real(0);
-    case VClass::Date: return Value::Date(0);
-    case VClass::Wide: return Value::Int64(0);
-    default: return Value::Integer(0);
+    case VClass::Str:
+      return Value::String(std::string());
+    case VClass::Bool:
+      return Value::Boolean(false);
+    case VClass::Real:
+      return Value::Real(0);
+    case VClass::Date:
+      return Value::Date(0);
+    case VClass::Wide:
+      return Value::Int64(0);
+    default:
+      return Value::Integer(0);
   }
 }
 
 template <typename T>
 bool Compare(Op op, T x, T y) {
   switch (op) {
-    case Op::Eq: return x == y;
-    case Op::Ne: return x != y;
-    case Op::Gt: return x > y;
-    case Op::Lt: return x < y;
-    case Op::Ge: return x >= y;
-    case Op::Le: return x <= y;
-    default: return false;
+    case Op::Eq:
+      return x == y;
+    case Op::Ne:
+      return x != y;
+    case Op::Gt:
+      return x > y;
+    case Op::Lt:
+      return x < y;
+    case Op::Ge:
+      return x >= y;
+    case Op::Le:
+      return x <= y;
+    default:
+      return false;
   }
 }
 
@@ -59,14 +83,21 @@ bool RealOp(Op op, const Value& a, const Value& b, Value& out) {
   if (!a.ToDouble(x) || !b.ToDouble(y)) return false;
   double r;
   switch (op) {
-    case Op::Add: r = x + y; break;
-    case Op::Sub: r = x - y; break;
-    case Op::Mul: r = x * y; break;
+    case Op::Add:
+      r = x + y;
+      break;
+    case Op::Sub:
+      r = x - y;
+      break;
+    case Op::Mul:
+      r = x * y;
+      break;
     case Op::Div:
       if (y == 0) return false;
       r = x / y;
       break;
-    default: return false;
+    default:
+      return false;
   }
   // An overflow of finite operands is a failure, as the floating-point unit reports it.
   if (!std::isfinite(r) && std::isfinite(x) && std::isfinite(y)) return false;
@@ -87,12 +118,23 @@ bool Int32Op(Op op, const Value& a, const Value& b, Value& out) {
     case Op::Mul:
       if (__builtin_mul_overflow(x, y, &r)) return RealOp(op, a, b, out);
       break;
-    case Op::Div: return RealOp(op, a, b, out);
-    case Op::And: r = x & y; break;
-    case Op::Or: r = x | y; break;
-    case Op::Xor: r = x ^ y; break;
-    case Op::Shl: r = static_cast<int32_t>(static_cast<uint32_t>(x) << (y & 31)); break;
-    case Op::Shr: r = static_cast<int32_t>(static_cast<uint32_t>(x) >> (y & 31)); break;
+    case Op::Div:
+      return RealOp(op, a, b, out);
+    case Op::And:
+      r = x & y;
+      break;
+    case Op::Or:
+      r = x | y;
+      break;
+    case Op::Xor:
+      r = x ^ y;
+      break;
+    case Op::Shl:
+      r = static_cast<int32_t>(static_cast<uint32_t>(x) << (y & 31));
+      break;
+    case Op::Shr:
+      r = static_cast<int32_t>(static_cast<uint32_t>(x) >> (y & 31));
+      break;
     default:
       if (IsComparison(op)) {
         out = Value::Boolean(Compare(op, x, y));
@@ -117,12 +159,23 @@ bool Int64Op(Op op, const Value& a, const Value& b, Value& out) {
     case Op::Mul:
       if (__builtin_mul_overflow(x, y, &r)) return RealOp(op, a, b, out);
       break;
-    case Op::Div: return RealOp(op, a, b, out);
-    case Op::And: r = x & y; break;
-    case Op::Or: r = x | y; break;
-    case Op::Xor: r = x ^ y; break;
-    case Op::Shl: r = static_cast<int64_t>(static_cast<uint64_t>(x) << (y & 63)); break;
-    case Op::Shr: r = static_cast<int64_t>(static_cast<uint64_t>(x) >> (y & 63)); break;
+    case Op::Div:
+      return RealOp(op, a, b, out);
+    case Op::And:
+      r = x & y;
+      break;
+    case Op::Or:
+      r = x | y;
+      break;
+    case Op::Xor:
+      r = x ^ y;
+      break;
+    case Op::Shl:
+      r = static_cast<int64_t>(static_cast<uint64_t>(x) << (y & 63));
+      break;
+    case Op::Shr:
+      r = static_cast<int64_t>(static_cast<uint64_t>(x) >> (y & 63));
+      break;
     default:
       if (IsComparison(op)) {
         out = Value::Boolean(Compare(op, x, y));
@@ -173,10 +226,18 @@ bool BooleanRow(Op op, const Value& a, const Value& b, Value& out) {
     if (!a.ToBoolean(x) || !b.ToBoolean(y)) return false;
     bool r;
     switch (op) {
-      case Op::And: r = x && y; break;
-      case Op::Or: r = x || y; break;
-      case Op::Xor: r = x != y; break;
-      default: r = Compare(op, x ? 1 : 0, y ? 1 : 0); break;
+      case Op::And:
+        r = x && y;
+        break;
+      case Op::Or:
+        r = x || y;
+        break;
+      case Op::Xor:
+        r = x != y;
+        break;
+      default:
+        r = Compare(op, x ? 1 : 0, y ? 1 : 0);
+        break;
     }
     out = Value::Boolean(r);
     return true;
@@ -278,16 +339,24 @@ bool ApplyNegate(const Value& a, Value& out) {
       out = Value::Int64(r);
       return true;
     }
-    case VClass::Real: out = Value::Real(-a.d); return true;
-    case VClass::Date: out = Value::Date(-a.d); return true;
-    case VClass::Bool: out = Value::Integer(a.i ? 1 : 0); return true;
+    case VClass::Real:
+      out = Value::Real(-a.d);
+      return true;
+    case VClass::Date:
+      out = Value::Date(-a.d);
+      return true;
+    case VClass::Bool:
+      out = Value::Integer(a.i ? 1 : 0);
+      return true;
     case VClass::Str: {
       double x;
       if (!a.ToDouble(x)) return false;
       out = Value::Real(-x);
       return true;
     }
-    case VClass::Empty: out = Value::Integer(0); return true;
+    case VClass::Empty:
+      out = Value::Integer(0);
+      return true;
   }
   return false;
 }

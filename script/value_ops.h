@@ -56,13 +56,26 @@ bool IsComparison(Op op);
       if (__builtin_sub_overflow(x, y, &r)) return false;
       out = Value::Integer(r);
       return true;
-    case Op::Lt: out = Value::Boolean(x < y); return true;
-    case Op::Gt: out = Value::Boolean(x > y); return true;
-    case Op::Le: out = Value::Boolean(x <= y); return true;
-    case Op::Ge: out = Value::Boolean(x >= y); return true;
-    case Op::Eq: out = Value::Boolean(x == y); return true;
-    case Op::Ne: out = Value::Boolean(x != y); return true;
-    default: return false;
+    case Op::Lt:
+      out = Value::Boolean(x < y);
+      return true;
+    case Op::Gt:
+      out = Value::Boolean(x > y);
+      return true;
+    case Op::Le:
+      out = Value::Boolean(x <= y);
+      return true;
+    case Op::Ge:
+      out = Value::Boolean(x >= y);
+      return true;
+    case Op::Eq:
+      out = Value::Boolean(x == y);
+      return true;
+    case Op::Ne:
+      out = Value::Boolean(x != y);
+      return true;
+    default:
+      return false;
   }
 }
 

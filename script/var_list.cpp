@@ -40,7 +40,9 @@ std::string_view ArrayBase(std::string_view name) {
 
 }  // namespace
 
-uint64_t TVarList::NewId() { return ++g_recordIds; }
+uint64_t TVarList::NewId() {
+  return ++g_recordIds;
+}
 
 TVarList::TVarList(const TVarList& other) : items_(other.items_), meta_(other.meta_) {
   // A copy is a fresh list: no snapshot is open in it. The ids stay: each
@@ -55,6 +57,7 @@ TVarList& TVarList::operator=(const TVarList& other) {
   meta_ = other.meta_;
   for (Meta& m : meta_) m.epoch = 0;
   journal_.clear();
+  saved_.clear();
   removedNames_.clear();
   cleared_.clear();
   marks_.clear();
@@ -86,7 +89,8 @@ int TVarList::IndexOf(std::string_view name) const {
   }
   if (!indexValid_) {
     index_.clear();
-    for (size_t i = 0; i < items_.size(); ++i) index_.emplace(items_[i].Name, static_cast<uint32_t>(i));
+    for (size_t i = 0; i < items_.size(); ++i)
+      index_.emplace(items_[i].Name, static_cast<uint32_t>(i));
     indexValid_ = true;
   }
   auto it = index_.find(std::string(name));
@@ -146,8 +150,8 @@ void TVarList::SaveBeforeChange(size_t i) {
   u.kind = Undo::ValueChanged;
   u.index = static_cast<uint32_t>(i);
   u.meta.epoch = meta_[i].epoch;
-  u.value = items_[i].value;
-  journal_.push_back(std::move(u));
+  journal_.push_back(u);
+  saved_.push_back(items_[i].value);
   meta_[i].epoch = epoch_;
 }
 
@@ -163,7 +167,7 @@ void TVarList::Append(TVar var) {
   if (!marks_.empty()) {
     Undo u;
     u.kind = Undo::Appended;
-    journal_.push_back(std::move(u));
+    journal_.push_back(u);
   }
   if (HasChar(var.Name, '[')) CountArrayName(var.Name, 1);
   items_.push_back(std::move(var));
@@ -185,9 +189,9 @@ void TVarList::RemoveAt(size_t i) {
     u.kind = Undo::Removed;
     u.index = static_cast<uint32_t>(i);
     u.meta = meta_[i];
-    u.value = std::move(items_[i].value);
+    saved_.push_back(std::move(items_[i].value));
     removedNames_.push_back(std::move(items_[i].Name));
-    journal_.push_back(std::move(u));
+    journal_.push_back(u);
   }
   items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
   meta_.erase(meta_.begin() + static_cast<std::ptrdiff_t>(i));
@@ -223,7 +227,8 @@ void TVarList::RollBack() {
     Undo& u = journal_.back();
     switch (u.kind) {
       case Undo::ValueChanged:
-        items_[u.index].value = std::move(u.value);
+        items_[u.index].value = std::move(saved_.back());
+        saved_.pop_back();
         meta_[u.index].epoch = u.meta.epoch;
         break;
       case Undo::Appended:
@@ -233,8 +238,9 @@ void TVarList::RollBack() {
         meta_.pop_back();
         break;
       case Undo::Removed: {
-        TVar var(std::move(removedNames_.back()), std::move(u.value));
+        TVar var(std::move(removedNames_.back()), std::move(saved_.back()));
         removedNames_.pop_back();
+        saved_.pop_back();
         if (HasChar(var.Name, '[')) CountArrayName(var.Name, 1);
         items_.insert(items_.begin() + u.index, std::move(var));
         meta_.insert(meta_.begin() + u.index, u.meta);

@@ -60,7 +60,8 @@ class TVarList {
     uint32_t index = 0;
   };
   int IndexOfHinted(const std::string& name, Hint& hint) const {
-    if (hint.index < meta_.size() && meta_[hint.index].id == hint.id) return static_cast<int>(hint.index);
+    if (hint.index < meta_.size() && meta_[hint.index].id == hint.id)
+      return static_cast<int>(hint.index);
     return IndexOfHintedSlow(name, hint);
   }
   bool Exists(std::string_view name) const { return IndexOf(name) >= 0; }
@@ -119,11 +120,12 @@ class TVarList {
     uint64_t epoch = 0;  // the snapshot epoch in which the record was last saved
     uint64_t id = 0;
   };
+  // One change to undo. Values and names of changed or removed records are
+  // kept apart (saved_, removedNames_), so an append costs one small entry.
   struct Undo {
     enum Kind : uint8_t { ValueChanged, Appended, Removed, Cleared } kind = ValueChanged;
     uint32_t index = 0;  // ValueChanged, Removed
     Meta meta;           // ValueChanged: epoch; Removed: both
-    Value value;         // ValueChanged, Removed (the name is in removedNames_)
   };
   struct ClearedList {
     std::vector<TVar> items;
@@ -152,6 +154,7 @@ class TVarList {
   std::unordered_map<std::string, uint32_t> arrayNames_;
   uint32_t bracketed_ = 0;
   std::vector<Undo> journal_;
+  std::vector<Value> saved_;  // the old values of ValueChanged and Removed entries, in order
   std::vector<std::string> removedNames_;
   std::vector<ClearedList> cleared_;
   std::vector<Mark> marks_;

@@ -49,7 +49,9 @@ class ElementScripts : public ::testing::Test {
     runner_.SetStatementBudget(script::kDefaultStatementBudget);
     GetScriptHooks() = saved_;
   }
-  void SetScript(TQZElement& e, Ev ev, const std::string& text) { e.SetScriptText(e.Script(ev), text); }
+  void SetScript(TQZElement& e, Ev ev, const std::string& text) {
+    e.SetScriptText(e.Script(ev), text);
+  }
   std::string Log() {
     auto path = dir_ / "qazmir.err";
     return std::filesystem::exists(path) ? ReadFile(path) : std::string();
@@ -164,7 +166,8 @@ TEST_F(ElementScripts, LogLines) {
             "Invalid operand types for \"/\" (1 / 0   in Button1 <TQZImage>) InitPr\r\n");
   // An error found while preparing names no element and the latest event.
   SetScript(*knob_, Ev::MouseDown, "PROCEDURE P(; BEGIN END");
-  EXPECT_NE(Log().find("Invalid function call (PROCEDURE P (   in ) InitPr\r\n"), std::string::npos);
+  EXPECT_NE(Log().find("Invalid function call (PROCEDURE P (   in ) InitPr\r\n"),
+            std::string::npos);
 }
 
 // The element whose script runs is the current element; the one before it
@@ -187,8 +190,8 @@ TEST_F(ElementScripts, RunStateNestsAndRestores) {
   SetScript(*knob_, Ev::MouseUp, "Seen; Press; Seen; X := 1 / 0");
   root_.SaveErr = true;
   knob_->DoMouseUp();
-  EXPECT_EQ(seen, (std::vector<std::string>{"Knob/-/ms_Up/2", "Door/Knob/ms_Down/3",
-                                            "Knob/-/ms_Up/2"}));
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"Knob/-/ms_Up/2", "Door/Knob/ms_Down/3", "Knob/-/ms_Up/2"}));
   EXPECT_EQ(runner_.Depth(), 1);
   EXPECT_EQ(runner_.CurrentElement(), nullptr);
   EXPECT_NE(Log().find("in Knob <TQZImage>) ms_Up\r\n"), std::string::npos);

@@ -45,10 +45,12 @@ TEST(Procedures, Errors) {
       {"PROCEDURE P(A); BEGIN END; P(1, 2)", 7, "Wrong parameters amount, procedure P"},
       {"PROCEDURE P(A); BEGIN END; P", 7, "Wrong parameters amount, procedure P"},
       {"PROCEDURE P(A); BEGIN END; P(1 2 3)", 7,
-       "Invalid expression in function params: \x7f" "B1\x7f" "B2\x7f" "B3"},
+       "Invalid expression in function params: \x7f"
+       "B1\x7f"
+       "B2\x7f"
+       "B3"},
       {"PROCEDURE P($A); BEGIN END; P(1)", 24, "Duplicate variable name: $A"},
-      {"PROCEDURE P(); BEGIN BREAK END; I := 0; FOR I := 1 TO 3 DO P()", 15,
-       "BREAK outside loop"},
+      {"PROCEDURE P(); BEGIN BREAK END; I := 0; FOR I := 1 TO 3 DO P()", 15, "BREAK outside loop"},
       {"PROCEDURE P(); BEGIN CONTINUE END; P()", 15, "CONTINUE outside loop"},
       {"PROCEDURE P(); BEGIN GOTO Q END; P()", 18, "Label Q not exist or unreacheble"},
       {"PROCEDURE P(); BEGIN P() END; P()", 31, "Procedure calls nested too deeply: P"},
@@ -97,8 +99,9 @@ TEST(Natives, HandlerSeesVarAndValueNames) {
       return true;
     });
   };
-  CheckValues({{"A := 1; X := Names(A, 1, A + 1, B, 'A')", "X", "String:VAR;VALUE;VALUE;VALUE;VALUE;"}},
-              setup);
+  CheckValues(
+      {{"A := 1; X := Names(A, 1, A + 1, B, 'A')", "X", "String:VAR;VALUE;VALUE;VALUE;VALUE;"}},
+      setup);
 }
 
 // Every VAR argument is copied back after a successful call, changed or not;
@@ -213,8 +216,8 @@ TEST(Natives, NestedRunOnTheSameInterpreter) {
           {"X := 1; Exec('Y := X + 1'); Z := Y", "Z", "Integer:2"},
           {"Exec('EXIT'); X := 1", "X", "Integer:1"},
           {"FUNCTION F(); BEGIN RESULT := 5 END; Exec('Y := 1'); Z := F()", "Z", "Integer:5"},
-          {"I := 0; FOR I := 1 TO 3 DO BEGIN Exec('A := I'); IF I = 2 THEN BREAK END; X := A",
-           "X", "Integer:2"},
+          {"I := 0; FOR I := 1 TO 3 DO BEGIN Exec('A := I'); IF I = 2 THEN BREAK END; X := A", "X",
+           "Integer:2"},
           {"Exec('FUNCTION G(); BEGIN RESULT := 3 END; Y := G()'); Z := Y", "Z", "Integer:3"},
       },
       setup);

@@ -41,7 +41,10 @@ TEST(Declarations, PartialMainProgram) {
   TPasCalc calc;
   std::string main = calc.Prepare("X := 1; PROCEDURE (); Y := 2");
   EXPECT_EQ(calc.ErrorCode(), 4);
-  EXPECT_EQ(main, "\x7f" "AX\x7f^:=\x7f" "B1\x7fZ;");
+  EXPECT_EQ(main,
+            "\x7f"
+            "AX\x7f^:=\x7f"
+            "B1\x7fZ;");
   EXPECT_FALSE(calc.RunSource("X := 1; PROCEDURE (); Y := 2"));
   EXPECT_EQ(calc.Variables().Count(), 0u);
   // The same text again comes from the source cache with the same error.
@@ -67,10 +70,14 @@ TEST(Declarations, UsesAndInclude) {
   CheckErrors(
       {
           {"INCLUDE 'missing.txt'", 25,
-           "Can't open file \"\x7f" "B'missing.txt'\", error code 2"},
+           "Can't open file \"\x7f"
+           "B'missing.txt'\", error code 2"},
           {"USES 1 +", 1, "Unknown or invalid operator in expression: "},
           {"USES 1 2 3", 1,
-           "Invalid filename \"\x7f" "B1\x7f" "B2\x7f" "B3\" in USES statement"},
+           "Invalid filename \"\x7f"
+           "B1\x7f"
+           "B2\x7f"
+           "B3\" in USES statement"},
           {"INCLUDE", 1, "Empty string - not expression"},
           {"INCLUDE 'broken.pas'", 4, "Invalid procedure name"},
           // The file name is evaluated before the main program runs.
@@ -83,7 +90,10 @@ TEST(Declarations, UsesAndInclude) {
   host.files["broken.pas"] = "procedure 1(); x := 1;";
   calc.SetHost(&host);
   std::string main = calc.Prepare("INCLUDE 'broken.pas'; Y := 1");
-  EXPECT_EQ(main, "\x7f" "AY\x7f^:=\x7f" "B1\x7fZ;");
+  EXPECT_EQ(main,
+            "\x7f"
+            "AY\x7f^:=\x7f"
+            "B1\x7fZ;");
 }
 
 // A file that includes itself, directly or through others, is stopped.

@@ -25,9 +25,9 @@ const char* const kScripts[] = {
     "I := 0; FOR I := 1 TO 5 DO BEGIN Inc(K); Inc(K, I) END; X := Q.R; Q.R := 1",
     "X := 1; Y := NOW; NOW := 2; Z := NOW + X",
     "FUNCTION F(A); BEGIN IF A > 3 THEN EXIT; RESULT := A * 2 END; X := F(1) + F(5)",
-    "A := 1; B := 'x' + A",                         // fails on every run
+    "A := 1; B := 'x' + A",  // fails on every run
     "I := 0; FOR I := 1 TO 3 DO BEGIN X := Side(I); IF I = 2 THEN Y := 1 + END",
-    "WHILE TRUE DO Z := Z + 1",                     // stopped by the budget
+    "WHILE TRUE DO Z := Z + 1",  // stopped by the budget
     "X := 2147483646; I := 0; FOR I := 1 TO 3 DO X := X + 1",
     "S := ''; I := 0; FOR I := 1 TO 30 DO S := S + Cat(I, ',')",
     ".X := 5; Y := ..X; Z := SELF.X + QZDB.E.X",

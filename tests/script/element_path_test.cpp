@@ -2,8 +2,8 @@
 // of the current element, leading dots, "@<handle>.", dotted segments and
 // QZDB, for reads and writes, with the Not-var and Add-var diagnostics.
 
-#include "harness.h"
 #include "script/element_path.h"
+#include "harness.h"
 
 namespace script_test {
 namespace {
@@ -102,7 +102,10 @@ TEST(ElementPaths, AtTheRoot) {
   o = RunBoth("Y := ..X", atRoot);
   EXPECT_EQ(o.message, "Variable not found: ..X");
   // Without a current element nothing but variables resolves.
-  HostSetup none = [](FakeHost& h, TPasCalc&) { Build(h).root; h.current = 0; };
+  HostSetup none = [](FakeHost& h, TPasCalc&) {
+    Build(h).root;
+    h.current = 0;
+  };
   o = RunBoth("Y := QZDB.X", none);
   EXPECT_EQ(o.message, "Variable not found: QZDB.X");
 }

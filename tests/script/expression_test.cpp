@@ -169,7 +169,10 @@ TEST(Expression, Errors) {
       {"X := Inc(1, 2, 3)", 7, "Invalid parameters, function INC"},
       {"X := Boom", 7, "Invalid parameters, function BOOM : boom"},
       {"X := Cat(1 2 3)", 7,
-       "Invalid expression in function params: \x7f" "B1\x7f" "B2\x7f" "B3"},
+       "Invalid expression in function params: \x7f"
+       "B1\x7f"
+       "B2\x7f"
+       "B3"},
   });
 }
 

@@ -8,7 +8,9 @@ using script::TPasCalc;
 using script::TVar;
 using script::TVarList;
 
-std::string Show(const Value& v) { return std::string(script::KindName(v.kind)) + ":" + v.ToText(); }
+std::string Show(const Value& v) {
+  return std::string(script::KindName(v.kind)) + ":" + v.ToText();
+}
 
 std::string Outcome::Var(const std::string& name) const {
   for (const std::string& v : vars)
@@ -39,9 +41,8 @@ void RegisterTestNatives(TPasCalc& calc, std::vector<std::string>* trace) {
     return true;
   });
   calc.RegisterFunction("Nope", [](TPasCalc&, TVarList&, TVar&) { return false; });
-  calc.RegisterFunction("Boom", [](TPasCalc&, TVarList&, TVar&) -> bool {
-    throw script::ScriptError("boom");
-  });
+  calc.RegisterFunction(
+      "Boom", [](TPasCalc&, TVarList&, TVar&) -> bool { throw script::ScriptError("boom"); });
   calc.RegisterFunction("Cat", [](TPasCalc&, TVarList& args, TVar& r) {
     std::string s;
     for (const auto& a : args.Items()) s += a.value.ToText();

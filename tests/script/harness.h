@@ -33,8 +33,8 @@ class FakeHost : public script::ScriptHost {
   uint32_t root = 0;
   bool logEnabled = true;
   std::vector<std::string> log;
-  std::map<std::string, std::string> texts;   // text keys
-  std::map<std::string, std::string> files;   // USES / INCLUDE files by name
+  std::map<std::string, std::string> texts;  // text keys
+  std::map<std::string, std::string> files;  // USES / INCLUDE files by name
   std::string label = "Test";
 
   // Adds an element; the first one added is the root.

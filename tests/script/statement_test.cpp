@@ -16,7 +16,9 @@ TEST(Statements, BlocksAndAssignments) {
       {"BEGIN BEGIN A := 1 END; B := A + 1 END", "B", "Integer:2"},
       {"S := 'hello'; S[1] := 'J'", "S", "String:Jello"},
       {"S := 'hello'; S[5] := 33", "S", "String:hell!"},
-      {"S := 'hello'; S[1] := 1.6", "S", "String:\x02" "ello"},
+      {"S := 'hello'; S[1] := 1.6", "S",
+       "String:\x02"
+       "ello"},
       {"I := 0; FOR I := 1 TO 3 DO A[I] := I * 10; X := A[2]", "X", "Integer:20"},
       {"A[1] := 'abc'; A[1][2] := 'X'", "A[1]", "String:aXc"},
       {"A[1, -2] := 5", "A[1,-2]", "Integer:5"},
@@ -45,7 +47,10 @@ TEST(Statements, AssignmentErrors) {
       {"A [1] [2] [3]", 5, "Invalid variable type: A[1]"},
       {"Cat(1) 2 3", 1, "Error in expression"},
       {"S := 'ab'; S[1] := Cat(1 2 3)", 7,
-       "Invalid expression in function params: \x7f" "B1\x7f" "B2\x7f" "B3"},
+       "Invalid expression in function params: \x7f"
+       "B1\x7f"
+       "B2\x7f"
+       "B3"},
   });
   script::SetQuietLookup(true);
   Outcome o = RunBoth("T[1][1] := 'x'");
@@ -84,8 +89,7 @@ TEST(Statements, IfElsePairing) {
       {"IF '1' THEN X := 1", "X", "Integer:1"},
       {"A := FALSE; B := TRUE; IF A THEN IF B THEN X := 1 ELSE Y := 1", "Y", "Integer:1"},
       {"A := TRUE; B := TRUE; IF A THEN IF B THEN X := 1 ELSE Y := 1", "X", "Integer:1"},
-      {"A := TRUE; B := FALSE; IF A THEN BEGIN IF B THEN X := 1 ELSE Y := 1 END", "Y",
-       "Integer:1"},
+      {"A := TRUE; B := FALSE; IF A THEN BEGIN IF B THEN X := 1 ELSE Y := 1 END", "Y", "Integer:1"},
       {"IF 1 THEN ELSE X := 2; Y := 3", "Y", "Integer:3"},
       {"IF 0 THEN ELSE X := 2", "X", "Integer:2"},
       {"IF 1 THEN BEGIN X := 1; Y := 2 END ELSE Z := 3", "Y", "Integer:2"},
@@ -115,8 +119,8 @@ TEST(Statements, ForLoops) {
       {"N := 3; I := 0; FOR I := 1 TO N DO N := N + 1", "N", "Integer:6"},
       // Assigning the counter does not change the iteration.
       {"I := 0; C := 0; FOR I := 1 TO 3 DO BEGIN I := 10; C := C + 1 END", "C", "Integer:3"},
-      {"I := 0; C := 0; FOR I := 1 TO 10 DO BEGIN C := C + 1; IF I = 3 THEN BREAK END; X := 1",
-       "C", "Integer:3"},
+      {"I := 0; C := 0; FOR I := 1 TO 10 DO BEGIN C := C + 1; IF I = 3 THEN BREAK END; X := 1", "C",
+       "Integer:3"},
       {"I := 0; C := 0; FOR I := 1 TO 5 DO BEGIN IF I = 2 THEN CONTINUE; C := C + 1 END", "C",
        "Integer:4"},
       {"I := 0; C := 0; FOR I := 1.6 TO '3' DO C := C + 1", "C", "Integer:2"},

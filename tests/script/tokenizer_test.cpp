@@ -63,8 +63,12 @@ TEST(Tokenizer, TableAndIdentifiers) {
       {"\xc0\xe1\xe2x", "1:\xc0\xe1\xe2X"},
       {"a[1,2]", "1:A 24:[ 2:1 10:, 2:2 25:]"},
       {"f(x)^2 shl 1", "1:F 22:( 1:X 23:) 21:^ 2:2 47:SHL 2:1"},
-      {"\x01" "A", "1:A"},
-      {"A\x7f" "B", "1:A 1:B"},
+      {"\x01"
+       "A",
+       "1:A"},
+      {"A\x7f"
+       "B",
+       "1:A 1:B"},
   };
   for (const Row& r : rows) EXPECT_EQ(Tokens(r.source), r.tokens) << r.source;
 }
@@ -72,7 +76,10 @@ TEST(Tokenizer, TableAndIdentifiers) {
 TEST(Tokenizer, PreparedForm) {
   TokenArray t = Tokenize("x := 'a'");
   std::string prepared = EncodeTokens(t.data(), t.data() + t.size());
-  EXPECT_EQ(prepared, "\x7f" "AX\x7f^:=\x7f" "B'a'");
+  EXPECT_EQ(prepared,
+            "\x7f"
+            "AX\x7f^:=\x7f"
+            "B'a'");
   EXPECT_TRUE(IsPreparedText(prepared));
   EXPECT_EQ(ReadableForm(t.data(), t.data() + t.size()), "X := 'a'  ");
   EXPECT_EQ(ReadableForm(t.data(), t.data()), " ");
@@ -90,11 +97,19 @@ TEST(Tokenizer, PreparedForm) {
   EXPECT_EQ(pos, 0u);
   EXPECT_EQ(ReadToken("\x7f", pos, text), 0);
   pos = 0;
-  EXPECT_EQ(ReadToken("\x7f" "Afoo\x7f" "Bbar", pos, text), 1);
+  EXPECT_EQ(ReadToken("\x7f"
+                      "Afoo\x7f"
+                      "Bbar",
+                      pos, text),
+            1);
   EXPECT_EQ(text, "foo");
   EXPECT_EQ(pos, 5u);
   // A code 0 token ("@") ends a prepared text.
-  EXPECT_EQ(ReadPreparedTokens("\x7f" "AX\x7f@\x7f" "AY").size(), 1u);
+  EXPECT_EQ(ReadPreparedTokens("\x7f"
+                               "AX\x7f@\x7f"
+                               "AY")
+                .size(),
+            1u);
   EXPECT_EQ(ReadPreparedTokens("no marker").size(), 0u);
 }
 
@@ -102,7 +117,12 @@ TEST(Tokenizer, PreparedForm) {
 TEST(Tokenizer, PrepareAndRunPrepared) {
   TPasCalc calc;
   std::string main = calc.Prepare("x := 1; ; y := 2");
-  EXPECT_EQ(main, "\x7f" "AX\x7f^:=\x7f" "B1\x7fZ;\x7f" "AY\x7f^:=\x7f" "B2\x7fZ;");
+  EXPECT_EQ(main,
+            "\x7f"
+            "AX\x7f^:=\x7f"
+            "B1\x7fZ;\x7f"
+            "AY\x7f^:=\x7f"
+            "B2\x7fZ;");
   EXPECT_EQ(calc.Prepare(main), main);
   ASSERT_TRUE(calc.RunPrepared(main));
   EXPECT_EQ(calc.Variables().Find("Y")->value.i, 2);
@@ -118,7 +138,10 @@ TEST(Tokenizer, OddPreparedCodes) {
   TPasCalc calc;
   for (int code = -64; code < 192; ++code) {
     if (code == 0) continue;
-    std::string text = "\x7f" "AX\x7f^:=" + EncodeToken(code, "z") + EncodeToken(1, "");
+    std::string text =
+        "\x7f"
+        "AX\x7f^:=" +
+        EncodeToken(code, "z") + EncodeToken(1, "");
     calc.RunPrepared(text);
     calc.RunPrepared(EncodeToken(code, "") + text);
   }

@@ -10,7 +10,9 @@
 namespace script {
 namespace {
 
-std::string Show(const Value& v) { return std::string(KindName(v.kind)) + ":" + v.ToText(); }
+std::string Show(const Value& v) {
+  return std::string(KindName(v.kind)) + ":" + v.ToText();
+}
 
 std::string Apply(Op op, const Value& a, const Value& b) {
   Value r;

@@ -11,8 +11,8 @@ namespace script {
 namespace {
 
 TEST(VarNames, Validity) {
-  for (const char* ok : {"COUNT", "SCREEN1.IMAGE2.X", "A[3]", "A[-1,2]", "_", ".X", "@1.X", "A",
-                         "\xc0\xe1", "A[]"})
+  for (const char* ok :
+       {"COUNT", "SCREEN1.IMAGE2.X", "A[3]", "A[-1,2]", "_", ".X", "@1.X", "A", "\xc0\xe1", "A[]"})
     EXPECT_TRUE(IsValidVarName(ok)) << ok;
   for (const char* bad : {"1A", "A[B]", "A[1]X", "", "A B", "$X", "A[1]]", "A-B"})
     EXPECT_FALSE(IsValidVarName(bad)) << bad;
