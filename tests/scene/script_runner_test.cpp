@@ -170,6 +170,19 @@ TEST_F(ElementScripts, LogLines) {
             std::string::npos);
 }
 
+// A line that cannot be written is skipped, or goes to the fallback folder.
+TEST_F(ElementScripts, UnwritableLog) {
+  root_.SaveErr = true;
+  runner_.Host().SetLogPath(dir_ / "missing" / "qazmir.err");
+  SetScript(*door_, Ev::MouseDown, "X := 1 / 0; Y := 2");
+  door_->DoMouseDown();
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "missing"));
+  runner_.Host().SetLogFallbackDir(dir_.Path());
+  door_->DoMouseDown();
+  runner_.Host().SetLogFallbackDir({});
+  EXPECT_EQ(Log(), "Invalid operand types for \"/\" (1 / 0   in Door <TQZImage>) ms_Down\r\n");
+}
+
 // The element whose script runs is the current element; the one before it
 // the previous element; both and the event label come back after a nested run.
 TEST_F(ElementScripts, RunStateNestsAndRestores) {
