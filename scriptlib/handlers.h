@@ -12,7 +12,10 @@
 //   settings files               settings_natives.cpp
 //   state, files, system, texts  system_natives.cpp
 //   sound and music              sound_natives.cpp
-//   elements, screens, stars     element_natives*.cpp
+//   elements, image lists        element_natives.cpp
+//   animations and effects       anim_natives.cpp
+//   screen switches              screen_natives.cpp
+//   star sprites                 star_natives.cpp
 
 #include "scriptlib/native_util.h"
 

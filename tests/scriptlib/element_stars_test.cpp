@@ -80,17 +80,6 @@ TEST(StarTableSlots, UpdateMovesAndEndsStars) {
   EXPECT_EQ(t.ActiveCount(), 2);
 }
 
-// An empty colour keeps the colour of the star the slot held before.
-TEST(StarTableSlots, MissingColourKeepsThePreviousOne) {
-  StarTable t;
-  t.Place(0, Star(0, 0));
-  t.Update();
-  StarSpec s = Star(0, 1);
-  s.colour.reset();
-  t.Place(t.FirstFree(), s);
-  EXPECT_EQ(t.Slot(0).StarColour, 0x123456u);
-}
-
 class StarNatives : public ElementGame {
  protected:
   void SetUp() override {
