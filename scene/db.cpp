@@ -287,10 +287,12 @@ void TQZDB::LoadGame() {
   std::string packName = gameFileName_.size() >= 4
                              ? gameFileName_.substr(0, gameFileName_.size() - 4) + ".qst"
                              : std::string(".qst");
-  if (auto packPath = files.Resolve(packName))
+  if (auto packPath = files.Resolve(packName)) {
     pack_.Open(*packPath);
-  else
+    pack_.ReadDirectory();
+  } else {
     pack_.Close();
+  }
   if (services_.images && services_.canvas && !particleSheet_)
     particleSheet_ = services_.images->RequestImage("particles.bmp", true);
   if (services_.canvas && !particleManager_)

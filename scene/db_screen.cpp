@@ -37,7 +37,8 @@ void TQZDB::CompleteScreenSwitch() {
   }
   currentScreen_ = pendingScreen_;
   if (services_.sound) services_.sound->StopMuz();
-  RunScript(exSetScreen, "SetScreen", Vars.get());
+  std::shared_ptr<script::TVarList> sink = Vars;
+  RunScript(exSetScreen, "SetScreen", sink.get());
   if (currentScreen_) currentScreen_->DoShow();
   if (cache) cache->ReleaseUnreferenced();
   Host().ResetClock();

@@ -269,14 +269,16 @@ void TQZElement::DoInit() {
   if (Initialised) return;
   Initialised = true;
   if (ClassName() == "TQZScreen" && !AutoInit) return;
-  Vars = std::make_unique<script::TVarList>();
-  RunScript(Script(Ev::Init), "Init", Vars.get());
+  Vars = std::make_shared<script::TVarList>();
+  std::shared_ptr<script::TVarList> sink = Vars;
+  RunScript(Script(Ev::Init), "Init", sink.get());
   for (size_t i = 0; i < children_.size(); ++i) children_[i]->DoInit();
 }
 
 void TQZElement::DoReinit() {
-  Vars = std::make_unique<script::TVarList>();
-  RunScript(Script(Ev::Init), "InitPr", Vars.get());
+  Vars = std::make_shared<script::TVarList>();
+  std::shared_ptr<script::TVarList> sink = Vars;
+  RunScript(Script(Ev::Init), "InitPr", sink.get());
   for (size_t i = 0; i < children_.size(); ++i) children_[i]->DoReinit();
 }
 

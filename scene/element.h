@@ -66,7 +66,9 @@ class TQZElement {
   bool Initialised = false;
   int32_t MaxOrder = 0;
   int32_t MinOrder = 0;
-  std::unique_ptr<script::TVarList> Vars;
+  // Shared so that a run whose sink is this list keeps it alive even when a
+  // script it calls replaces the list (re-initialising its own element).
+  std::shared_ptr<script::TVarList> Vars;
   bool KeepLoaded = false;
   std::string Id;
   std::string Tag;

@@ -94,7 +94,8 @@ bool FastSetScreen(TPasCalc&, TVarList& args, TVar&) {
     root.SetHovered(nullptr);
   }
   SwitchAt(root, *screen, args);
-  root.RunScript(root.exSetScreen, "SetScreen", root.Vars.get());
+  std::shared_ptr<script::TVarList> sink = root.Vars;  // alive even if the script replaces it
+  root.RunScript(root.exSetScreen, "SetScreen", sink.get());
   screen->DoShow();
   // The hover follows the new screen as the next pointer move would find it:
   // the same layer walk from the top. The scripts above may have switched

@@ -159,3 +159,34 @@ TEST(PlayerCommandLine, BadInputFileIsAUsageError) {
 
 }  // namespace
 }  // namespace app
+
+namespace app {
+namespace {
+
+// Images come from the resource pack named after the game, and a loose file
+// of the same name takes precedence.
+TEST(PlayerResources, PackEntriesAndLooseFilesOverridingThem) {
+  TempDir game, users, out, packDir;
+  apptest::BuildGame(game.Path(), "packed", R"({
+    "class": "TQZDB", "props": {"Id": "Packed", "InitScreen": 1},
+    "children": [{"class": "TQZScreen", "props": {"Key": 1, "Id": "Hall", "ImBack": "pics\\bg.png"},
+      "children": [{"class": "TQZImage", "props": {"Id": "Door", "imImage": "door.png", "rX": 100, "rY": 100}}]}]
+  })");
+  apptest::WritePng(packDir / "pics" / "bg.png", 1024, 768, 0xFF102030);
+  apptest::WritePng(packDir / "door.png", 50, 50, 0xFF0000FF);
+  auto r = testing_support::RunCommand({(testing_support::BinDir() / "qazmir-tool").string(), "pack",
+                                        packDir.Path().string(), "-o", (game / "packed.qst").string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  apptest::WritePng(game / "DOOR.PNG", 50, 50, 0xFF00FF00);  // loose, any letter case
+  r = apptest::RunPlayer(users.Path(), {"--steps", "3", "--screenshot",
+                                        "3:" + (out / "s.png").string(), game.Path().string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  int w, h;
+  std::vector<uint32_t> px;
+  ASSERT_TRUE(apptest::ReadPng(out / "s.png", w, h, px));
+  EXPECT_EQ(px[10 * 1024 + 10] & 0xFFFFFF, 0x102030u);    // background from the pack
+  EXPECT_EQ(px[120 * 1024 + 120] & 0xFFFFFF, 0x00FF00u);  // the loose door wins
+}
+
+}  // namespace
+}  // namespace app

@@ -309,9 +309,9 @@ struct PointerGame {
   }
 };
 
-TEST_F(RootTest, PointerProtocolWithoutShapeHitTestsTracksOnly) {
-  // Until shapes hit-test themselves the protocol sees no element; it still
-  // tracks the position and reports moves to the root.
+TEST_F(RootTest, PointerDeltasAndPausedTracking) {
+  // The pointer position and delta are tracked for every move; the root hears
+  // each move; while paused nothing is hit-tested and no script runs.
   PointerGame g(root_);
   root_.SetScriptText(root_.Script(Ev::MouseMove), "rootmove");
   root_.PointerMove(10, 20);
