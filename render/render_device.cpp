@@ -25,6 +25,14 @@ bool RenderDevice::StartVideo() {
 bool RenderDevice::CreateOutput() {
   if (!StartVideo()) return false;
   const Frame& frame = GetFrame();
+  // The window is never larger than the desktop: a scale that would not fit
+  // is lowered (down to 1).
+  SDL_Rect usable;
+  if (SDL_GetDisplayUsableBounds(0, &usable) == 0 && usable.w > 0 && usable.h > 0) {
+    while (scale_ > 1 &&
+           (frame.Width() * scale_ > usable.w || frame.Height() * scale_ > usable.h))
+      --scale_;
+  }
   const Uint32 flags = hidden_ ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN;
   window_ = SDL_CreateWindow(title_.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                              frame.Width() * scale_, frame.Height() * scale_, flags);
