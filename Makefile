@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps configure build test run bench install clean
 
 all: build
 
@@ -25,6 +25,10 @@ run: build
 
 bench: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target bench_all
+
+# DESTDIR, when set, is honoured by cmake --install.
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD_DIR)

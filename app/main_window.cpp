@@ -22,6 +22,7 @@
 #include "resources/audio/sound_system.h"
 #include "resources/image_cache.h"
 #include "scene/db.h"
+#include "scene/script_runner.h"
 
 namespace app {
 
@@ -176,6 +177,13 @@ void TFormMain::DeviceInitialize(bool& /*ok*/) {
   if (options_.windowed) root_->SetFullScreenFlag(false);
   if (options_.fullscreen && !options_.testMode) root_->SetFullScreenFlag(true);
   ApplyWindowMode(root_->FullScreen());
+
+  // The log goes to the game's folder, or to the per-user folder when the
+  // game's folder cannot be written.
+  scene::ScriptRunner::Instance().SetRoot(root_.get());
+  scene::ScriptRunner::Instance().Host().SetLogFallbackDir(
+      root_->PerUserFolder().empty() ? platform::PerUserFolder(root_->Id, cp)
+                                     : root_->PerUserFolder());
 
   std::string title = root_->LookupText("Title");
   if (title.empty()) title = root_->Id;

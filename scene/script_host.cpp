@@ -2,6 +2,7 @@
 
 #include "platform/file_io.h"
 #include "platform/numeric.h"
+#include "platform/user_dirs.h"
 #include "scene/db.h"
 #include "scene/element.h"
 #include "scene/script_runner.h"
@@ -162,7 +163,8 @@ void ElementScriptHost::WriteLogLine(const std::string& line) {
   // Opened, appended and closed for every line; a line that cannot be
   // written anywhere is skipped.
   if (platform::AppendToFile(logPath_, bytes)) return;
-  if (!fallbackDir_.empty()) platform::AppendToFile(fallbackDir_ / logPath_.filename(), bytes);
+  if (!fallbackDir_.empty() && platform::EnsureFolder(fallbackDir_))
+    platform::AppendToFile(fallbackDir_ / logPath_.filename(), bytes);
 }
 
 std::string ElementScriptHost::ElementDescription() {
