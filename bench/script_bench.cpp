@@ -1,159 +1,270 @@
-// Interpreter benchmarks: loop-heavy scripts with the cache on and off,
-// reported as statements per second, and the same programs in Lua 5.4 (when
-// its library is present) for comparison.
+// Interpreter goals, each against Lua 5.4 in the same process (see
+// side_by_side.h for how rounds are taken). Our scripts run as element event
+// scripts through RunScript with the runtime library registered, as in the
+// player; the Lua programs do the same work with global variables, as the
+// scripts' variables are, and nested tables for the element tree.
 //
-//   while      I := I + 1 in a WHILE loop
-//   fib        recursive FUNCTION FIB(N), fib(27) (fib(20) without the cache)
-//   concat     S := S + IntToStr(I)
-//   dotted     QZDB.PANEL.BUTTON.X := QZDB.PANEL.BUTTON.X + 1 over real elements
+//   loop     WHILE loop over two variables, N = 10,000,000        target 2x
+//   fields   QZDB.PANEL.BUTTON.X := QZDB.PANEL.BUTTON.X + 1       target 2x
+//   strcat   'Score: ' + IntToStr(I) + ' of ' + IntToStr(N) into
+//            an accumulator flushed at 4 KiB, 1,000,000 lines      target 1.5x
+//   fib      recursive FUNCTION FIB(N), N = 27                    target 5x
+//   prepare  100,000 event scripts prepared / Lua load()          target 0.5x
+//
+// Options: --quick (a tenth of the work, 3 rounds; for trying changes),
+// --only NAME.
 
-#include <benchmark/benchmark.h>
-
+#include <cstdio>
+#include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "bench/script_corpus.h"
+#include "bench/side_by_side.h"
 #include "scene/db.h"
-#include "scene/image_element.h"
-#include "scene/screen.h"
+#include "scene/element.h"
 #include "scene/script_runner.h"
-#include "script/pascalc.h"
+#include "scriptlib/natives.h"
 
-#ifdef QZ_HAVE_LUA
 extern "C" {
 #include <lauxlib.h>
 #include <lua.h>
 #include <lualib.h>
 }
-#endif
 
 namespace {
 
-using script::TPasCalc;
-using script::TVar;
-using script::TVarList;
-using script::Value;
+int g_scale = 1;  // divides the work (--quick)
+int g_rounds = bench::kDefaultRounds;
+const char* g_only = nullptr;
 
-void RegisterIntToStr(TPasCalc& calc) {
-  calc.RegisterFunction("IntToStr", [](TPasCalc&, TVarList& args, TVar& r) {
-    int32_t n;
-    if (args.Count() != 1 || !args.At(0).value.ToInteger(n)) return false;
-    r.value = Value::String(std::to_string(n));
-    return true;
-  });
-}
+bool Wanted(const char* name) { return g_only == nullptr || std::strcmp(g_only, name) == 0; }
 
-// Runs source once per iteration and reports statements per second.
-void RunScript(benchmark::State& state, const std::string& source, bool cache) {
-  TPasCalc calc;
-  calc.SetCacheEnabled(cache);
-  calc.SetStatementBudget(0);
-  RegisterIntToStr(calc);
-  auto script = calc.PrepareScript(source);
-  uint64_t statements = 0;
-  for (auto _ : state) {
-    calc.ClearVariables();
-    if (!calc.RunPrepared(script)) state.SkipWithError(calc.ErrorMessage().c_str());
-    statements += calc.StatementsExecuted();
-  }
-  state.counters["stmts/s"] =
-      benchmark::Counter(static_cast<double>(statements), benchmark::Counter::kIsRate);
-}
+// ---- our side: an element tree whose image runs the script on mouse down ----
 
-std::string WhileLoop(int64_t n) {
-  return "I := 0; WHILE I < " + std::to_string(n) + " DO I := I + 1";
-}
-std::string Fib(int64_t n) {
-  return "FUNCTION FIB(N); BEGIN IF N < 2 THEN RESULT := N ELSE RESULT := FIB(N - 1) + "
-         "FIB(N - 2) END; X := FIB(" +
-         std::to_string(n) + ")";
-}
-std::string Concat(int64_t n) {
-  return "S := ''; I := 0; FOR I := 1 TO " + std::to_string(n) + " DO S := S + IntToStr(I)";
-}
-
-void BM_While(benchmark::State& s) {
-  RunScript(s, WhileLoop(s.range(0)), s.range(1) != 0);
-}
-void BM_Fib(benchmark::State& s) {
-  RunScript(s, Fib(s.range(0)), s.range(1) != 0);
-}
-void BM_Concat(benchmark::State& s) {
-  RunScript(s, Concat(s.range(0)), s.range(1) != 0);
-}
-
-// The dotted benchmark runs as an element event through the interpreter pool.
-void BM_Dotted(benchmark::State& state) {
-  scene::ScriptRunner& runner = scene::ScriptRunner::Instance();
-  runner.SetCacheEnabled(state.range(1) != 0);
-  runner.SetStatementBudget(0);
+struct Game {
   scene::TQZDB root;
-  auto* screen = root.CreateChild("TQZScreen");
-  screen->SetId("Screen");
-  auto* panel = root.CreateChild("TQZScreen");
-  panel->SetId("Panel");
-  auto* button = panel->CreateChild("TQZImage");
-  button->SetId("Button");
-  auto* image = screen->CreateChild("TQZImage");
-  image->SetId("Image");
-  image->SetScriptText(image->Script(scene::Ev::MouseDown),
-                       "I := 0; FOR I := 1 TO " + std::to_string(state.range(0)) +
-                           " DO QZDB.PANEL.BUTTON.X := QZDB.PANEL.BUTTON.X + 1");
-  uint64_t statements = 0;
-  for (auto _ : state) {
-    image->DoMouseDown();
-    statements += runner.Interpreter(1).StatementsExecuted();
+  scene::TQZElement* image = nullptr;
+  scene::TQZElement* button = nullptr;
+
+  Game() {
+    auto* screen = root.CreateChild("TQZScreen");
+    screen->SetId("Screen");
+    auto* panel = root.CreateChild("TQZScreen");
+    panel->SetId("Panel");
+    button = panel->CreateChild("TQZImage");
+    button->SetId("Button");
+    image = screen->CreateChild("TQZImage");
+    image->SetId("Image");
   }
-  state.counters["stmts/s"] =
-      benchmark::Counter(static_cast<double>(statements), benchmark::Counter::kIsRate);
-  runner.SetCacheEnabled(true);
-  runner.SetStatementBudget(script::kDefaultStatementBudget);
+  void SetScript(const std::string& text) {
+    image->SetScriptText(image->Script(scene::Ev::MouseDown), text);
+  }
+  // Runs the event; the script's variables land in `vars`. False on a script error.
+  bool Run(script::TVarList& vars) {
+    vars.Clear();
+    image->RunScript(image->Script(scene::Ev::MouseDown), "exMouseDown", &vars);
+    return scene::ScriptRunner::Instance().Interpreter(1).ErrorCode() == 0;
+  }
+};
+
+double VarNumber(const script::TVarList& vars, const char* name) {
+  const script::TVar* v = vars.Find(name);
+  double d = -1;
+  if (!v || !v->value.ToDouble(d)) return -1;
+  return d;
 }
 
-BENCHMARK(BM_While)->Args({10'000'000, 1})->Args({1'000'000, 0})->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Fib)->Args({27, 1})->Args({20, 0})->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Concat)->Args({100'000, 1})->Args({100'000, 0})->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Dotted)->Args({1'000'000, 1})->Args({100'000, 0})->Unit(benchmark::kMillisecond);
+// ---- Lua ----------------------------------------------------------------------
 
-#ifdef QZ_HAVE_LUA
-// The same programs in Lua, with global variables as the scripts' variables
-// are, and nested tables for the element tree.
-void RunLua(benchmark::State& state, const std::string& program) {
+struct Lua {
   lua_State* L = luaL_newstate();
-  luaL_openlibs(L);
-  if (luaL_loadstring(L, program.c_str()) != LUA_OK) {
-    state.SkipWithError(lua_tostring(L, -1));
-    lua_close(L);
-    return;
+  int chunk = LUA_NOREF;
+  Lua() { luaL_openlibs(L); }
+  ~Lua() { lua_close(L); }
+  bool Load(const std::string& program) {
+    if (luaL_loadstring(L, program.c_str()) != LUA_OK) {
+      std::printf("lua: %s\n", lua_tostring(L, -1));
+      return false;
+    }
+    chunk = luaL_ref(L, LUA_REGISTRYINDEX);
+    return true;
   }
-  int ref = luaL_ref(L, LUA_REGISTRYINDEX);
-  for (auto _ : state) {
-    lua_rawgeti(L, LUA_REGISTRYINDEX, ref);
-    if (lua_pcall(L, 0, 0, 0) != LUA_OK) state.SkipWithError(lua_tostring(L, -1));
+  bool Run() {
+    lua_rawgeti(L, LUA_REGISTRYINDEX, chunk);
+    if (lua_pcall(L, 0, 0, 0) != LUA_OK) {
+      std::printf("lua: %s\n", lua_tostring(L, -1));
+      lua_pop(L, 1);
+      return false;
+    }
+    return true;
   }
-  lua_close(L);
+  double Global(const char* name) {
+    lua_getglobal(L, name);
+    const double d = lua_tonumber(L, -1);
+    lua_pop(L, 1);
+    return d;
+  }
+};
+
+// One interpreter goal: both sides run once and must agree on `checkVar`
+// (or the Lua expression's value), then the alternating rounds.
+// `checkVar` names our variable holding the result; "BUTTON.X" stands for
+// the button element's position.
+void InterpreterGoal(const char* name, double target, const std::string& ours,
+                     const std::string& lua, const char* checkVar, const char* luaCheck) {
+  if (!Wanted(name)) return;
+  Game game;
+  game.SetScript(ours);
+  script::TVarList vars;
+  Lua peer;
+  if (!peer.Load(lua)) return bench::ReportFailure(name, target, "Lua program does not load");
+  if (!game.Run(vars)) {
+    return bench::ReportFailure(
+        name, target, "script failed: " + scene::ScriptRunner::Instance().Interpreter(1).ErrorMessage());
+  }
+  if (!peer.Run()) return bench::ReportFailure(name, target, "Lua program failed");
+  const bool button = std::strcmp(checkVar, "BUTTON.X") == 0;
+  const double mine = button ? game.button->rX : VarNumber(vars, checkVar);
+  const double theirs = peer.Global(luaCheck);
+  if (mine != theirs) {
+    return bench::ReportFailure(name, target,
+                                "results differ: ours " + std::to_string(mine) + ", Lua " +
+                                    std::to_string(theirs));
+  }
+  std::printf("%-26s both sides computed %.17g\n", name, mine);
+  bool ok = true;
+  const bench::Outcome o = bench::Alternate(
+      [&] {
+        game.button->rX = 0;
+        ok = game.Run(vars) && ok;
+      },
+      [&] { ok = peer.Run() && ok; }, g_rounds);
+  if (!ok) return bench::ReportFailure(name, target, "a timed run failed");
+  bench::Report(name, o, target, "Lua");
 }
 
-void BM_LuaWhile(benchmark::State& s) {
-  RunLua(s, "I = 0 while I < " + std::to_string(s.range(0)) + " do I = I + 1 end");
+// ---- prepare ----------------------------------------------------------------------
+
+void PrepareGoal() {
+  const char* name = "prepare";
+  const double target = 0.5;
+  if (!Wanted(name)) return;
+  const int count = 100'000 / g_scale;
+  std::vector<std::string> pascal, lua;
+  size_t bytes = 0, luaBytes = 0;
+  for (int i = 0; i < count; ++i) {
+    bench::EventScriptPair p = bench::EventScript(i);
+    bytes += p.pascal.size();
+    luaBytes += p.lua.size();
+    pascal.push_back(std::move(p.pascal));
+    lua.push_back(std::move(p.lua));
+  }
+  std::printf("%-26s %d scripts, %.1f MB of event code (Lua %.1f MB)\n", name, count,
+              static_cast<double>(bytes) / 1e6, static_cast<double>(luaBytes) / 1e6);
+  scene::ScriptRunner& runner = scene::ScriptRunner::Instance();
+  script::TPasCalc& calc = runner.Interpreter(0);
+  std::vector<script::ScriptSlot> slots;
+  int oursPrepared = 0;
+  auto ours = [&] {
+    oursPrepared = 0;
+    for (int i = 0; i < count; ++i) {
+      script::ScriptSlot& slot = slots[static_cast<size_t>(i)];
+      slot.Source = pascal[static_cast<size_t>(i)];
+      calc.PrepareSlot(slot);
+      if (calc.ErrorCode() == 0 && !slot.Empty()) ++oursPrepared;
+    }
+  };
+  Lua peer;
+  int luaLoaded = 0;
+  auto theirs = [&] {
+    // The chunks are kept, as the elements keep their prepared scripts.
+    lua_createtable(peer.L, count, 0);
+    luaLoaded = 0;
+    for (int i = 0; i < count; ++i) {
+      const std::string& s = lua[static_cast<size_t>(i)];
+      if (luaL_loadbuffer(peer.L, s.data(), s.size(), "event") == LUA_OK) {
+        lua_rawseti(peer.L, -2, i + 1);
+        ++luaLoaded;
+      } else {
+        lua_pop(peer.L, 1);
+      }
+    }
+    lua_pop(peer.L, 1);
+  };
+  auto clearOurs = [&] { slots.assign(static_cast<size_t>(count), script::ScriptSlot()); };
+  auto clearLua = [&] { lua_gc(peer.L, LUA_GCCOLLECT); };
+  clearOurs();
+  ours();
+  theirs();
+  if (oursPrepared != count || luaLoaded != count) {
+    return bench::ReportFailure(name, target,
+                                "prepared " + std::to_string(oursPrepared) + ", Lua loaded " +
+                                    std::to_string(luaLoaded) + " of " + std::to_string(count));
+  }
+  // What the previous round left behind is freed outside the timed runs.
+  const bench::Outcome o = bench::Alternate(
+      [&] {
+        ours();
+      },
+      [&] {
+        theirs();
+      },
+      g_rounds, {clearOurs, clearLua});
+  slots.clear();
+  lua_gc(peer.L, LUA_GCCOLLECT);
+  bench::Report(name, o, target, "Lua load()");
 }
-void BM_LuaFib(benchmark::State& s) {
-  RunLua(s,
-         "function FIB(N) if N < 2 then return N else return FIB(N - 1) + FIB(N - 2) end end "
-         "X = FIB(" +
-             std::to_string(s.range(0)) + ")");
-}
-void BM_LuaConcat(benchmark::State& s) {
-  RunLua(s, "S = '' for I = 1, " + std::to_string(s.range(0)) + " do S = S .. tostring(I) end");
-}
-void BM_LuaDotted(benchmark::State& s) {
-  RunLua(s, "QZDB = {PANEL = {BUTTON = {X = 0}}} for I = 1, " + std::to_string(s.range(0)) +
-                " do QZDB.PANEL.BUTTON.X = QZDB.PANEL.BUTTON.X + 1 end");
-}
-BENCHMARK(BM_LuaWhile)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LuaFib)->Arg(27)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LuaConcat)->Arg(100'000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LuaDotted)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
-#endif
+
+std::string Num(long long n) { return std::to_string(n); }
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--quick") == 0) {
+      g_scale = 10;
+      g_rounds = 3;
+    } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
+      g_only = argv[++i];
+    }
+  }
+  scriptlib::RegisterNativesInPool();
+  scene::ScriptRunner& runner = scene::ScriptRunner::Instance();
+  runner.SetStatementBudget(0);
+
+  const long long n = 10'000'000 / g_scale;
+  InterpreterGoal("loop", 2.0,
+                  "I := 0; S := 0; WHILE I < " + Num(n) + " DO BEGIN I := I + 1; S := S + I END",
+                  "I = 0 S = 0 while I < " + Num(n) + " do I = I + 1 S = S + I end", "S", "S");
+  InterpreterGoal("fields", 2.0,
+                  "I := 0; FOR I := 1 TO " + Num(n) +
+                      " DO QZDB.PANEL.BUTTON.X := QZDB.PANEL.BUTTON.X + 1",
+                  "QZDB = {PANEL = {BUTTON = {X = 0}}} for I = 1, " + Num(n) +
+                      " do QZDB.PANEL.BUTTON.X = QZDB.PANEL.BUTTON.X + 1 end "
+                      "BX = QZDB.PANEL.BUTTON.X",
+                  "BUTTON.X", "BX");
+  const long long lines = 1'000'000 / g_scale;
+  InterpreterGoal("strcat", 1.5,
+                  "A := ''; T := 0; I := 0; FOR I := 1 TO " + Num(lines) +
+                      " DO BEGIN A := A + 'Score: ' + IntToStr(I) + ' of ' + IntToStr(" +
+                      Num(lines) +
+                      "); IF Length(A) >= 4096 THEN BEGIN T := T + Length(A); A := '' END "
+                      "END; T := T + Length(A)",
+                  "A = '' T = 0 for I = 1, " + Num(lines) +
+                      " do A = A .. 'Score: ' .. tostring(I) .. ' of ' .. tostring(" + Num(lines) +
+                      ") if #A >= 4096 then T = T + #A A = '' end end T = T + #A",
+                  "T", "T");
+  const int fibN = g_scale == 1 ? 27 : 22;
+  InterpreterGoal("fib", 5.0,
+                  "FUNCTION FIB(N); BEGIN IF N < 2 THEN RESULT := N ELSE RESULT := FIB(N - 1) + "
+                  "FIB(N - 2) END; R := FIB(" +
+                      Num(fibN) + ")",
+                  "function FIB(N) if N < 2 then return N else return FIB(N - 1) + FIB(N - 2) end "
+                  "end R = FIB(" +
+                      Num(fibN) + ")",
+                  "R", "R");
+  PrepareGoal();
+  return 0;
+}
