@@ -5,9 +5,11 @@
 
 #include <stdlib.h>
 
+#include <iostream>
 #include <map>
 #include <optional>
 #include <set>
+#include <sstream>
 
 #include "platform/file_io.h"
 #include "platform/path_resolver.h"
@@ -93,8 +95,14 @@ class GameChecker {
               ResourceProbe& probe, Findings& out)
       : root_(root), data_(data), cp_(cp), probe_(probe), out_(out), scanner_(cp), fonts_(&cp) {}
 
-  void Run() {
+  // loadComplaints: what loading the game wrote on stderr, one line each.
+  void Run(const std::string& loadComplaints) {
     Survey(root_);
+    std::istringstream lines(loadComplaints);
+    for (std::string line; std::getline(lines, line);) {
+      if (StartsWith(line, "qazmir: ")) line.erase(0, 8);
+      if (!line.empty()) Root(line);
+    }
     RootFiles();
     Element(root_);
   }
@@ -190,6 +198,12 @@ class GameChecker {
       Root("texts name fonts but FileFonts names no font archive");
     }
 
+    if (root_.UnicodeMode()) {
+      const std::string verdict = probe_.Image("unicode\\unicode.png");
+      if (!verdict.empty())
+        Root("the unicode glyph picture \"unicode\\unicode.png\" " + verdict +
+             "; texts draw nothing in unicode mode");
+    }
     if (hasEffects_ || usesStars_) {
       const std::string verdict = probe_.Image("particles.bmp");
       if (!verdict.empty())
@@ -376,9 +390,18 @@ CheckResult CheckGame(const fs::path& gameFile, const platform::CodePage& cp) {
   scene::TQZDB root;
   // Game names are code page text; the resolver matches them against the disk's names.
   root.SetGameFileName(cp.FromUtf8(absolute.filename().string()));
-  root.LoadGame();
+  // What loading complains about (the unicode font table) becomes findings.
+  std::ostringstream complaints;
+  {
+    struct Redirect {
+      std::streambuf* saved;
+      explicit Redirect(std::streambuf* to) : saved(std::cerr.rdbuf(to)) {}
+      ~Redirect() { std::cerr.rdbuf(saved); }
+    } redirect(complaints.rdbuf());
+    root.LoadGame();
+  }
   ResourceProbe probe(root.Pack(), scope.Scratch(), cp);
-  GameChecker(root, data, cp, probe, result.lines).Run();
+  GameChecker(root, data, cp, probe, result.lines).Run(complaints.str());
   return result;
 }
 

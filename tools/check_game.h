@@ -14,7 +14,8 @@
 //               statements that cannot run; literal sound addresses, screen
 //               paths, image names and text keys that name nothing
 //   the root    InitScreen and LoadingScreen; the language files, the sound
-//               table, the font archive and "particles.bmp" when used
+//               table, the font archive, the unicode font set and
+//               "particles.bmp" when used
 //
 // Loading the game writes nothing that belongs to the user: the per-user
 // folder is a scratch folder for the time of the check, and no script hook is

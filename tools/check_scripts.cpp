@@ -150,7 +150,9 @@ class Walk {
         Call(name, {});
       else if (name.find('.') == std::string::npos)
         f_.bareNames.push_back(name);
-    } else if (next != script::tkColon) {
+    } else if (next == script::tkColon || next == script::tkComma || next == script::tkRange) {
+      // A label, or the first of the labels of a CASE branch.
+    } else {
       Say("the statement starting " + cp_.ToUtf8(name) + " " + cp_.ToUtf8(t_[i + 1].text) +
           " cannot run: found " + cp_.ToUtf8(t_[i + 1].text) + ", expected :=, (, [ or ;");
     }

@@ -292,6 +292,21 @@ TEST(CheckGame, MissingAndDamagedFilesOfTheRoot) {
   }
 }
 
+// The unicode font set: what its loading complains about, and its glyph picture.
+TEST(CheckGame, UnicodeFontSet) {
+  Game g;
+  g.Build(R"js({"class": "TQZDB", "props": {"Key": 1, "InitScreen": 10},
+               "children": [{"class": "TQZScreen", "props": {"Key": 10}}]})js");
+  g.Put("unicode/unicode.fnt", "2\r\n41 17\r\nzz 3\r\nFace\r\n");
+  EXPECT_EQ(g.Check().lines,
+            (Lines{"QZDB (TQZDB, Key 1): unicode\\unicode.fnt line 3: not a character code",
+                   "QZDB (TQZDB, Key 1): the unicode glyph picture \"unicode\\unicode.png\" is "
+                   "not found; texts draw nothing in unicode mode"}));
+  g.Put("unicode/unicode.fnt", "1\r\n41 17\r\nFace\r\n");
+  g.Put("unicode/unicode.png", Png(4, 4));
+  EXPECT_EQ(g.Check().lines, Lines{});
+}
+
 // ---- raw records the player skips ---------------------------------------------------------
 
 TEST(CheckGame, RecordsThePlayerSkipsOrCutsShort) {

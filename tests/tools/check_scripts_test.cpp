@@ -44,6 +44,8 @@ TEST(CheckScripts, CallsOfUnknownFunctionsAndProcedures) {
       {"Bar;", {}, {"BAR"}},
       {"IF A THEN Bar ELSE Baz", {}, {"BAR", "BAZ"}},
       {"CASE X OF 1: Bar; 2, 3: Baz; 4 .. 6: Qux; ELSE Quux; END", {}, {"BAR", "BAZ", "QUX", "QUUX"}},
+      // Names as CASE labels.
+      {"CASE X OF One: Bar; Two, Three: Baz; Four .. Five: Qux; END", {}, {"BAR", "BAZ", "QUX"}},
       {"REPEAT Bar UNTIL X > 1; WHILE X < 3 DO Baz; BEGIN Qux END", {}, {"BAR", "BAZ", "QUX"}},
       // A label, and GOTO's target, are no statements.
       {"L1: X := 1; GOTO L1;", {}, {}},
