@@ -40,18 +40,24 @@ class LoadScope {
       : oldBase_(platform::GameFiles().Base()),
         oldCp_(&platform::GameFiles().Cp()),
         oldHooks_(scene::GetScriptHooks()) {
-    std::string tmpl = (fs::temp_directory_path() / "qazmir-check-XXXXXX").string();
-    if (::mkdtemp(tmpl.data())) scratch_ = tmpl;
-    platform::SetUserDataHomeOverride(scratch_ / "data");
+    std::error_code ec;
+    fs::path temp = fs::temp_directory_path(ec);
+    if (ec) temp = "/tmp";
+    std::string tmpl = (temp / "qazmir-check-XXXXXX").string();
+    if (::mkdtemp(tmpl.data())) {
+      scratch_ = tmpl;
+      platform::SetUserDataHomeOverride(scratch_ / "data");
+    }
     platform::GameFiles().Reset(folder, cp);
     scene::GetScriptHooks() = scene::ScriptHooks{};
   }
   ~LoadScope() {
     scene::GetScriptHooks() = oldHooks_;
     platform::GameFiles().Reset(oldBase_, *oldCp_);
+    if (scratch_.empty()) return;
     platform::SetUserDataHomeOverride({});
     std::error_code ec;
-    if (!scratch_.empty()) fs::remove_all(scratch_, ec);
+    fs::remove_all(scratch_, ec);
   }
   LoadScope(const LoadScope&) = delete;
   LoadScope& operator=(const LoadScope&) = delete;
