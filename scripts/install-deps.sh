@@ -2,6 +2,8 @@
 # Installs every Debian package the build, the tests and the benchmarks need.
 # Idempotent: packages already present are left alone, and apt-get update runs
 # only when something is missing.
+#   --fuzz   also the fuzzing toolchain (clang with its fuzzer and sanitizer
+#            runtimes, llvm-symbolizer), which only scripts/fuzz.sh needs
 set -euo pipefail
 
 packages=(
@@ -19,6 +21,9 @@ packages=(
   # benchmark peers
   lua5.4 liblua5.4-dev libpixman-1-dev
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libclang-rt-14-dev llvm)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

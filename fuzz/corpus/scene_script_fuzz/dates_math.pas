@@ -1,0 +1,1 @@
+D := Now; S := DateToStr(D) + ' ' + TimeToStr(D); E := EncodeDate(2024, 2, 29); W := DayOfWeek(E); M := IncMonth(E, 1); DecodeDate(M, Y, Mo, Da); R := Round(Sqrt(2) * 1000) / 1000; Z := Trunc(Ln(Exp(3)))

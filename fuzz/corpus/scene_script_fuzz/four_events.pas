@@ -1,0 +1,1 @@
+S := Format('%5d|%-8s|%.3f', [N, 'ab', 1.5]); T := GetText('Menu.A'); SetIni('Def', 'FS', '1'); V := GetIni('Def', 'FS', '0');VAR N: INTEGER; N := 0; SaveState; LoadState;MsDown(QZDB.HALL.DOOR); ListAdd(QZDB.HALL.INV, QZDB.HALL.DOOR); AnimStart(QZDB.HALL.SPARKS)Process(QZDB.HALL.BOX); ProcEf(QZDB.HALL.SPARKS, 0.5); AddStar(45, 100.5, 200, 1.5, 2, -0.1, 3, 4)

@@ -1,0 +1,1 @@
+FUNCTION F(N); BEGIN IF N < 1 THEN RESULT := 0 ELSE RESULT := N + F(N - 1) END; X := F(20); FOR I := 1 TO 5 DO A[I] := IntToStr(I) + Copy('hello', I, 2); CASE X OF 210: Y := 1; ELSE Y := 2 END

@@ -1,0 +1,1 @@
+FUNCTION twice(n); BEGIN result := n * 2 END; X := twice(QZDB.PANEL.BUTTON.X); QZDB.PANEL.BUTTON.CAPTION := Cat('a', X); include 'lib.pas'; Boom

@@ -1,0 +1,1 @@
+I := 0; REPEAT I := I + 1; S := S + Char(65 + I mod 26) UNTIL I >= 30; WHILE Length(S) > 3 DO DelLastChar(S); P := Poss('B', S); U := UpperCase(LowerCase(Trim('  x  ')))
