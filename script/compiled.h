@@ -318,13 +318,38 @@ class TProcList {
 // Generation numbers shared by function and procedure tables.
 uint64_t NextGeneration();
 
+// The main program the declaration pass collects: its top-level statements,
+// each followed by ";". As long as it is the same as the start of the text's
+// own tokens (no declaration or empty statement left out before it) it is
+// only counted, and the text's array itself becomes the main program: most
+// event scripts declare nothing, and their tokens are then never copied.
+class MainProgram {
+ public:
+  // source: the text whose array may be taken whole (null: always copy).
+  explicit MainProgram(const TokenArray* source) : source_(source) {}
+  // Statement [begin, end) of text, then ";".
+  void AddStatement(const TokenArray& text, uint32_t begin, uint32_t end);
+  // Tokens from elsewhere (an included file's main program).
+  void AddTokens(const TokenArray& tokens);
+  // The program as a copy of its own.
+  TokenArray& Tokens();
+  // The finished program; own is the source array.
+  TokenArrayPtr Finish(const std::shared_ptr<TokenArray>& own);
+
+ private:
+  const TokenArray* source_;
+  bool mirroring_ = true;
+  uint32_t mirrorEnd_ = 0;       // the program is source[0, mirrorEnd_)
+  bool needsSemicolon_ = false;  // ... followed by ";" (the text's last statement had none)
+  TokenArray copy_;
+};
+
 }  // namespace script
 
 namespace script {
 
 struct PreparedScript {
-  std::string Prepared;  // the main program, prepared form
-  TokenArrayPtr tokens;  // its tokens
+  TokenArrayPtr tokens;  // the main program's tokens
   // Token arrays of every text that declared a procedure (bodies point into them).
   std::vector<TokenArrayPtr> sources;
   std::shared_ptr<TProcList> procs;
@@ -335,6 +360,23 @@ struct PreparedScript {
   bool reusable = true;
   Fault declFault;
   std::string declText;
+
+  // The main program in prepared form, encoded on first use.
+  const std::string& Prepared() const {
+    if (!encoded) {
+      prepared = EncodeTokens(tokens->data(), tokens->data() + tokens->size());
+      encoded = true;
+    }
+    return prepared;
+  }
+  void SetPrepared(std::string text) {
+    prepared = std::move(text);
+    encoded = true;
+  }
+
+ private:
+  mutable std::string prepared;
+  mutable bool encoded = false;
 };
 
 }  // namespace script

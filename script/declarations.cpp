@@ -23,6 +23,54 @@ std::string Encoded(const TextRange& t) {
 
 }  // namespace
 
+void MainProgram::AddStatement(const TokenArray& text, uint32_t begin, uint32_t end) {
+  if (mirroring_) {
+    if (&text == source_ && begin == mirrorEnd_ && !needsSemicolon_) {
+      if (end == text.size()) {
+        mirrorEnd_ = end;
+        needsSemicolon_ = true;
+        return;
+      }
+      // A hand-made prepared text may give ";" another text; the program's is ";".
+      if (text[end].code == tkSemicolon && text[end].text == ";") {
+        mirrorEnd_ = end + 1;
+        return;
+      }
+    }
+    Tokens();
+  }
+  copy_.insert(copy_.end(), text.begin() + begin, text.begin() + end);
+  copy_.push_back({tkSemicolon, ";"});
+}
+
+void MainProgram::AddTokens(const TokenArray& tokens) {
+  TokenArray& out = Tokens();
+  out.insert(out.end(), tokens.begin(), tokens.end());
+}
+
+TokenArray& MainProgram::Tokens() {
+  if (mirroring_) {
+    mirroring_ = false;
+    if (source_) copy_.assign(source_->begin(), source_->begin() + mirrorEnd_);
+    if (needsSemicolon_) copy_.push_back({tkSemicolon, ";"});
+    needsSemicolon_ = false;
+  }
+  return copy_;
+}
+
+TokenArrayPtr MainProgram::Finish(const std::shared_ptr<TokenArray>& own) {
+  if (mirroring_ && own.get() == source_) {
+    // Procedure bodies keep their ranges when the array grows by one token.
+    if (needsSemicolon_ && mirrorEnd_ == own->size()) {
+      own->push_back({tkSemicolon, ";"});
+      ++mirrorEnd_;
+      needsSemicolon_ = false;
+    }
+    if (!needsSemicolon_ && mirrorEnd_ == own->size()) return own;
+  }
+  return std::make_shared<TokenArray>(std::move(Tokens()));
+}
+
 std::shared_ptr<PreparedScript> TPasCalc::BuildScript(const std::string& source) {
   auto script = std::make_shared<PreparedScript>();
   script->procs = std::make_shared<TProcList>();
@@ -30,16 +78,15 @@ std::shared_ptr<PreparedScript> TPasCalc::BuildScript(const std::string& source)
   procs_ = script->procs;
   auto tokens = std::make_shared<TokenArray>(IsPreparedText(source) ? ReadPreparedTokens(source)
                                                                     : Tokenize(source));
-  auto main = std::make_shared<TokenArray>();
+  MainProgram main(tokens.get());
   std::vector<std::string> includeStack;
-  DeclarationPass(tokens, *script, *main, includeStack);
-  script->tokens = main;
-  script->Prepared = EncodeTokens(main->data(), main->data() + main->size());
+  DeclarationPass(tokens, *script, main, includeStack);
+  script->tokens = main.Finish(tokens);
   return script;
 }
 
 void TPasCalc::DeclarationPass(const TokenArrayPtr& tokens, PreparedScript& script,
-                               TokenArray& main, std::vector<std::string>& includeStack) {
+                               MainProgram& main, std::vector<std::string>& includeStack) {
   script.sources.push_back(tokens);
   const TextRange t{tokens.get(), 0, static_cast<uint32_t>(tokens->size())};
   uint32_t pos = 0;
@@ -89,14 +136,13 @@ void TPasCalc::DeclarationPass(const TokenArrayPtr& tokens, PreparedScript& scri
       pos = x.after;
       continue;
     }
-    main.insert(main.end(), tokens->begin() + x.begin, tokens->begin() + x.end);
-    main.push_back({tkSemicolon, ";"});
+    main.AddStatement(*tokens, x.begin, x.end);
     pos = x.after;
   }
 }
 
 bool TPasCalc::IncludeFile(const TextRange& s, uint32_t first, bool isInclude,
-                           PreparedScript& script, TokenArray& main,
+                           PreparedScript& script, MainProgram& main,
                            std::vector<std::string>& includeStack) {
   const TextRange expr = s.Sub(first + 1, s.end);
   const char* keyword = isInclude ? "INCLUDE" : "USES";
@@ -125,11 +171,11 @@ bool TPasCalc::IncludeFile(const TextRange& s, uint32_t first, bool isInclude,
   }
   includeStack.push_back(key);
   auto tokens = std::make_shared<TokenArray>(Tokenize(content));
-  TokenArray fileMain;
+  MainProgram fileMain(nullptr);
   // An error inside the file ends only the file's pass.
   DeclarationPass(tokens, script, fileMain, includeStack);
   includeStack.pop_back();
-  if (isInclude) main.insert(main.end(), fileMain.begin(), fileMain.end());
+  if (isInclude) main.AddTokens(fileMain.Tokens());
   return true;
 }
 

@@ -149,7 +149,7 @@ void TPasCalc::NestingExhausted() {
 // ---- entry points ---------------------------------------------------------------
 
 const std::string& TPasCalc::PreparedText(const PreparedScript& script) {
-  return script.Prepared;
+  return script.Prepared();
 }
 
 std::shared_ptr<PreparedScript> TPasCalc::ObtainScript(const std::string& source) {
@@ -194,7 +194,7 @@ std::shared_ptr<PreparedScript> TPasCalc::PrepareScript(const std::string& sourc
 }
 
 std::string TPasCalc::Prepare(const std::string& source) {
-  return PrepareScript(source)->Prepared;
+  return PrepareScript(source)->Prepared();
 }
 
 void TPasCalc::PrepareSlot(ScriptSlot& slot) {
@@ -204,7 +204,7 @@ void TPasCalc::PrepareSlot(ScriptSlot& slot) {
     return;
   }
   slot.Compiled = PrepareScript(slot.Source);
-  slot.Prepared = slot.Compiled->Prepared;
+  slot.Prepared.clear();
 }
 
 bool TPasCalc::ExecuteMain(PreparedScript& script) {
@@ -228,7 +228,7 @@ std::shared_ptr<PreparedScript> TPasCalc::CachedPrepared(const std::string& prep
   if (UseCache() && cachedPreparedScript_ && prepared == cachedPreparedText_)
     return cachedPreparedScript_;
   auto script = std::make_shared<PreparedScript>();
-  script->Prepared = prepared;
+  script->SetPrepared(prepared);
   script->tokens = std::make_shared<TokenArray>(ReadPreparedTokens(prepared));
   script->procs = std::make_shared<TProcList>();
   if (UseCache()) {
@@ -252,6 +252,10 @@ bool TPasCalc::RunPrepared(const std::shared_ptr<PreparedScript>& script) {
   // Keep the script alive for the whole run, whatever the run reassigns.
   std::shared_ptr<PreparedScript> hold = script;
   return ExecuteMain(*hold);
+}
+
+bool ScriptSlot::Empty() const {
+  return Prepared.empty() && (!Compiled || !Compiled->tokens || Compiled->tokens->empty());
 }
 
 bool TPasCalc::RunSlot(const ScriptSlot& slot) {

@@ -43,6 +43,7 @@ struct Fault;
 struct TProcedure;
 struct BoundName;
 class TProcList;
+class MainProgram;
 struct PreparedScript;
 
 // Error codes beyond the language's own: the statement budget and nesting limits.
@@ -161,10 +162,10 @@ class TPasCalc {
   // ---- declarations.cpp -------------------------------------------------------
   std::shared_ptr<PreparedScript> ObtainScript(const std::string& source);
   std::shared_ptr<PreparedScript> BuildScript(const std::string& source);
-  void DeclarationPass(const TokenArrayPtr& tokens, PreparedScript& script, TokenArray& main,
+  void DeclarationPass(const TokenArrayPtr& tokens, PreparedScript& script, MainProgram& main,
                        std::vector<std::string>& includeStack);
   bool IncludeFile(const TextRange& stmt, uint32_t first, bool isInclude, PreparedScript& script,
-                   TokenArray& main, std::vector<std::string>& includeStack);
+                   MainProgram& main, std::vector<std::string>& includeStack);
 
   // ---- expr_compiler.cpp -----------------------------------------------------
   std::unique_ptr<ExprTree> CompileExpr(const TextRange& text);

@@ -13,10 +13,14 @@ struct PreparedScript;  // the interpreter's cached form; defined in script/
 
 struct ScriptSlot {
   std::string Source;
+  // The prepared form of a slot filled by hand. A slot prepared by the
+  // interpreter leaves it empty: its prepared form is in Compiled, encoded
+  // only when someone asks for it (TPasCalc::PreparedText).
   std::string Prepared;
   std::shared_ptr<PreparedScript> Compiled;
 
-  bool Empty() const { return Prepared.empty(); }
+  // No main program to run.
+  bool Empty() const;
 };
 
 }  // namespace script

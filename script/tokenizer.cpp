@@ -1,6 +1,8 @@
 #include "script/tokenizer.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "script/names.h"
 
@@ -57,38 +59,57 @@ bool Ident(char c) {
 
 struct TableEntry {
   std::string_view text;
+  int16_t code;
   bool identOnly;  // made only of identifier characters: must not be followed by one
 };
 
-const TableEntry* Entries() {
-  static const auto entries = [] {
-    std::array<TableEntry, kLastTableCode - kFirstTableCode + 1> e{};
-    for (int c = kFirstTableCode; c <= kLastTableCode; ++c) {
-      std::string_view t = kTable[c - kFirstTableCode];
-      bool identOnly = true;
-      for (char ch : t) identOnly = identOnly && Ident(ch);
-      e[static_cast<size_t>(c - kFirstTableCode)] = {t, identOnly};
+// The table entries by their first byte, longest first, so that the first
+// entry that matches is the longest match.
+struct TableIndex {
+  std::array<TableEntry, kLastTableCode - kFirstTableCode + 1> entries{};
+  std::array<uint8_t, 257> first{};  // entries of byte b: [first[b], first[b + 1])
+
+  TableIndex() {
+    size_t n = 0;
+    for (int b = 0; b < 256; ++b) {
+      first[static_cast<size_t>(b)] = static_cast<uint8_t>(n);
+      const size_t start = n;
+      for (int c = kFirstTableCode; c <= kLastTableCode; ++c) {
+        std::string_view t = kTable[c - kFirstTableCode];
+        if (static_cast<unsigned char>(t[0]) != b) continue;
+        bool identOnly = true;
+        for (char ch : t) identOnly = identOnly && Ident(ch);
+        entries[n++] = {t, static_cast<int16_t>(c), identOnly};
+      }
+      std::stable_sort(
+          entries.begin() + static_cast<std::ptrdiff_t>(start),
+          entries.begin() + static_cast<std::ptrdiff_t>(n),
+          [](const TableEntry& a, const TableEntry& b) { return a.text.size() > b.text.size(); });
     }
-    return e;
-  }();
-  return entries.data();
+    first[256] = static_cast<uint8_t>(n);
+  }
+};
+
+const TableIndex& Index() {
+  static const TableIndex index;
+  return index;
 }
 
 // Longest table entry at pos, or 0.
 int MatchTable(std::string_view s, size_t pos, size_t& length) {
-  const TableEntry* entries = Entries();
-  int best = 0;
-  length = 0;
-  for (int c = kFirstTableCode; c <= kLastTableCode; ++c) {
-    const TableEntry& e = entries[c - kFirstTableCode];
-    if (e.text.size() <= length || s.size() - pos < e.text.size()) continue;
-    if (s.compare(pos, e.text.size(), e.text) != 0) continue;
-    size_t after = pos + e.text.size();
-    if (e.identOnly && after < s.size() && Ident(s[after])) continue;
-    best = c;
-    length = e.text.size();
+  const TableIndex& index = Index();
+  const unsigned char b = static_cast<unsigned char>(s[pos]);
+  const size_t left = s.size() - pos;
+  for (size_t i = index.first[b]; i < index.first[b + 1u]; ++i) {
+    const TableEntry& e = index.entries[i];
+    const size_t n = e.text.size();
+    if (left < n || std::memcmp(s.data() + pos, e.text.data(), n) != 0) continue;
+    if (e.identOnly && n < left && Ident(s[pos + n])) continue;
+    length = n;
+    return e.code;
   }
-  return best;
+  length = 0;
+  return 0;
 }
 
 std::string_view TrimControl(std::string_view s) {

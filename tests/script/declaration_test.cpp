@@ -139,3 +139,70 @@ TEST(Declarations, PreparedScriptKeepsItsProcedures) {
 
 }  // namespace
 }  // namespace script_test
+
+namespace script_test {
+namespace {
+
+// Readable form of a prepared text: token texts joined by "|".
+std::string Tokens(const std::string& prepared) {
+  std::string out;
+  for (const script::Token& t : script::ReadPreparedTokens(prepared)) {
+    if (!out.empty()) out += '|';
+    out += t.text;
+  }
+  return out;
+}
+
+// The main program is the top-level statements, each followed by ";": the
+// same whether the text's own tokens can serve as the program (most event
+// scripts) or it has to be put together (declarations, empty statements, a
+// last statement without ";", included files).
+TEST(Declarations, MainProgramShapes) {
+  struct Case {
+    const char* source;
+    const char* main;
+  };
+  const Case cases[] = {
+      {"A := 1; B := 2;", "A|:=|1|;|B|:=|2|;"},
+      {"A := 1; B := 2", "A|:=|1|;|B|:=|2|;"},
+      {"A := 1;; B := 2;", "A|:=|1|;|B|:=|2|;"},
+      {";A := 1", "A|:=|1|;"},
+      {"A := 1; PROCEDURE P(); BEGIN END; B := 2", "A|:=|1|;|B|:=|2|;"},
+      {"A := 1; PROCEDURE P(); BEGIN END;", "A|:=|1|;"},
+      {"PROCEDURE P(); BEGIN END; A := 1;", "A|:=|1|;"},
+      {"BEGIN A := 1; B := 2 END", "BEGIN|A|:=|1|;|B|:=|2|END|;"},
+      {"PROCEDURE P(); BEGIN END", ""},
+      {";;", ""},
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    TPasCalc calc;
+    EXPECT_EQ(Tokens(calc.Prepare(c.source)), c.main) << c.source;
+    // A slot is empty exactly when there is no main program to run.
+    script::ScriptSlot slot;
+    slot.Source = c.source;
+    calc.PrepareSlot(slot);
+    EXPECT_EQ(slot.Empty(), std::string(c.main).empty()) << c.source;
+    if (slot.Compiled)
+      EXPECT_EQ(Tokens(TPasCalc::PreparedText(*slot.Compiled)), c.main) << c.source;
+  }
+  // A hand-made prepared text whose ";" token carries other text: the
+  // program's separator is ";".
+  TPasCalc calc;
+  EXPECT_EQ(calc.Prepare("\x7f"
+                         "AX\x7f^:=\x7f"
+                         "B1\x7fZ!\x7f"
+                         "AY\x7f^:=\x7f"
+                         "B2"),
+            "\x7f"
+            "AX\x7f^:=\x7f"
+            "B1\x7fZ;\x7f"
+            "AY\x7f^:=\x7f"
+            "B2\x7fZ;");
+  // Procedures declared after the program still run from it.
+  CheckValues({{"X := 1; P(); PROCEDURE P(); BEGIN Y := 5 END; X := F(); FUNCTION F(); RESULT := 3",
+                "X", "Integer:3"}});
+}
+
+}  // namespace
+}  // namespace script_test
