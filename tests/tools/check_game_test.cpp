@@ -406,6 +406,20 @@ TEST(CheckGame, CleanGameReportsNothing) {
   EXPECT_EQ(run.err, "");
 }
 
+// The demo game of this build, when it has been built: nothing to report.
+TEST(CheckGame, TheDemoGameIsClean) {
+  const fs::path demo = BinDir().parent_path() / "demo";
+  std::error_code ec;
+  fs::path game;
+  for (const auto& entry : fs::directory_iterator(demo, ec))
+    if (entry.path().extension() == ".qzf") game = entry.path();
+  if (game.empty()) GTEST_SKIP() << "no demo game built in " << demo;
+  auto run = RunCommand({Tool(), "check", game.string()});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "");
+}
+
 // ---- input that is no game ------------------------------------------------------------------
 
 TEST(CheckGame, InputThatCannotBeChecked) {
