@@ -1,0 +1,3 @@
+NAMEBOX.NAME.TEXT := '';
+SetFocus(NAMEBOX.NAME);
+PlayMuz('theme')

@@ -1,0 +1,4 @@
+QZDB.PNAME := Trim(QZDB.ARRIVAL.NAMEBOX.NAME.TEXT);
+IF QZDB.PNAME = '' THEN QZDB.PNAME := 'Keeper';
+PlaySnd('click');
+SetScreen(QZDB.COTTAGE)

@@ -1,0 +1,6 @@
+// Picked up: the object leaves the scene and its icon joins the inventory.
+PlaySnd('pickup');
+VIS := 0;
+ListAdd(QZDB.PANEL.INV, QZDB.PANEL.IOIL);
+QZDB.SAY := "Msg.GotOil";
+Update(QZDB.PANEL.MSGBOX)

@@ -1,0 +1,8 @@
+// Enter signs the letter; Escape drops the carried item.
+IF KEYDOWNED = 13 THEN BEGIN
+  IF CURRENTSCREEN = ARRIVAL THEN MsDown(ARRIVAL.START)
+END;
+IF KEYDOWNED = 27 THEN BEGIN
+  HELD := '';
+  CURSORS.POINTER.CARRY.VIS := 0
+END

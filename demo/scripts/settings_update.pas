@@ -1,0 +1,6 @@
+// Shows the current settings.
+SNDBAR.FILL.SIZEX := QZDB.VOLSND * 3;
+SNDVAL.TEXT := IntToStr(QZDB.VOLSND) + '%';
+MUZBAR.FILL.SIZEX := QZDB.VOLMUZ * 3;
+MUZVAL.TEXT := IntToStr(QZDB.VOLMUZ) + '%';
+IF QZDB.FULLSCREEN = 1 THEN FSVAL.TEXT := "Settings.On" ELSE FSVAL.TEXT := "Settings.Off"
