@@ -12,10 +12,11 @@ namespace scene {
 namespace {
 
 // Handle table: handle h refers to slot h - 1. Slots are never reused, so a
-// handle stays unique for the whole process.
+// handle stays unique for the whole process. Never freed: elements may
+// outlive other statics.
 std::vector<TQZElement*>& HandleTable() {
-  static std::vector<TQZElement*> table;
-  return table;
+  static auto* table = new std::vector<TQZElement*>();
+  return *table;
 }
 
 bool g_loading = false;
@@ -30,22 +31,19 @@ ScriptHooks& GetScriptHooks() {
 bool IsLoading() { return g_loading; }
 void SetLoading(bool value) { g_loading = value; }
 
-TQZElement* TQZElement::FromHandle(uint32_t handle) {
-  auto& table = HandleTable();
-  if (handle == 0 || handle > table.size()) return nullptr;
-  return table[handle - 1];
-}
-
 TQZElement::TQZElement(TQZElement* parent) {
   RegisterAllClasses();
   auto& table = HandleTable();
   table.push_back(this);
-  handle_ = static_cast<uint32_t>(table.size());
+  handles_ = table.data();
+  handleCount_ = static_cast<uint32_t>(table.size());
+  handle_ = handleCount_;
   AutoInit = true;
   if (parent) {
     root_ = parent->root_;
     parent_ = parent;
     parent->children_.push_back(this);
+    ++treeGeneration_;
     // The constructor of a derived class has not run yet, so this is the base
     // SetVis; derived classes whose SetVis matters call it again themselves.
     SetVis(true);
@@ -61,6 +59,7 @@ TQZElement::~TQZElement() {
     if (it != siblings.end()) siblings.erase(it);
   }
   HandleTable()[handle_ - 1] = nullptr;
+  ++treeGeneration_;
 }
 
 void TQZElement::DestroyChildren() {
@@ -80,6 +79,7 @@ int TQZElement::IndexInParent() const {
 void TQZElement::SetId(std::string id) {
   Id = std::move(id);
   upperId_ = platform::AsciiUpper(Id);
+  ++treeGeneration_;
 }
 
 int32_t TQZElement::X() const {
@@ -97,6 +97,7 @@ void TQZElement::MoveChildToEnd(TQZElement* child) {
   if (it == children_.end()) return;
   children_.erase(it);
   children_.push_back(child);
+  ++treeGeneration_;
 }
 
 TQZElement* TQZElement::CreateChild(std::string_view className) {

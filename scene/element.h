@@ -90,7 +90,15 @@ class TQZElement {
 
   // Nonzero, unique, stable for the run; 0 is none.
   uint32_t Handle() const { return handle_; }
-  static TQZElement* FromHandle(uint32_t handle);
+  // Inline: element paths resolve a handle at every segment.
+  static TQZElement* FromHandle(uint32_t handle) {
+    const uint32_t slot = handle - 1;  // handle 0 wraps around and is refused
+    return slot < handleCount_ ? handles_[slot] : nullptr;
+  }
+  // Changes whenever an element is added to or removed from the tree,
+  // children are reordered or an Id changes: caches of names found in the
+  // tree stay valid while it holds.
+  static uint64_t TreeGeneration() { return treeGeneration_; }
 
   const TQZClass& Class() const { return *class_; }
   const std::string& ClassName() const { return class_->ClassName; }
@@ -187,6 +195,11 @@ class TQZElement {
   std::vector<TQZElement*> children_;  // owned
   std::string upperId_;
   uint32_t handle_ = 0;
+
+  // The handle table (slot h - 1 for handle h), as FromHandle reads it.
+  static inline TQZElement* const* handles_ = nullptr;
+  static inline uint32_t handleCount_ = 0;
+  static inline uint64_t treeGeneration_ = 0;
 };
 
 // Hooks that later layers install (the interpreter pool prepares and runs
