@@ -43,8 +43,8 @@ bool Save(const Image& image, const AssetDirs& dirs, const std::string& name) {
 bool Title(const AssetDirs& dirs) {
   Image img(kW, kH);
   NightSky(img, 470, 3, 1.0);
-  Moon(img, {560, 250}, 40);
-  Sea(img, 470, kH, 560, 4);
+  Moon(img, {610, 215}, 40);
+  Sea(img, 470, kH, 610, 4);
   // A far headland on the horizon at the left.
   img.Fill(Polygon({{0, 472}, {0, 446}, {60, 440}, {150, 452}, {240, 460}, {300, 472}}),
            Hex(0x121830));
