@@ -6,7 +6,7 @@
 // agree): the inventory panel covers y 668..768 of every game scene; the
 // cottage's fireplace fire burns at (225, 505); the shore's chimney smokes at
 // (254, 172) and the gull's post stands at x 640 with its top at y 430; the
-// lighthouse lantern of the ending shines at (760, 150).
+// lighthouse lantern of the ending shines at (760, 176).
 
 #include <string>
 

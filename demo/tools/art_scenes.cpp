@@ -208,7 +208,8 @@ bool Shore(const AssetDirs& dirs) {
   img.Fill(Ellipse(140, 416, 5, 7), Hex(0xFFD070));
   img.Glow({140, 416}, 40, WithAlpha(Hex(0xFFC060), 0.7));
   // The lighthouse on its rocks.
-  Rocks(img, {{740, 570}, {768, 512}, {820, 494}, {950, 490}, {1004, 512}, {1024, 560}, {1024, 580}, {740, 580}}, 28);
+  Rocks(img, {{736, 566}, {768, 512}, {820, 494}, {950, 490}, {1004, 512}, {1024, 556}, {1024, 604}, {990, 596},
+              {930, 606}, {870, 596}, {810, 602}, {760, 590}}, 28);
   Lighthouse(img, 880, 526, 130, 58, 42, false);
   // Old Tobias' boat pulled up on the sand.
   img.Fill(Ellipse(510, 628, 110, 10), Hex(0x000000, 0.3));
