@@ -303,15 +303,6 @@ Image Image::Outlined(Rgba colour, int radius) const {
   return halo;
 }
 
-Image Image::Sub(int x, int y, int w, int h) const {
-  Image out(w, h);
-  for (int yy = 0; yy < h; ++yy)
-    for (int xx = 0; xx < w; ++xx)
-      if (x + xx >= 0 && x + xx < width_ && y + yy >= 0 && y + yy < height_)
-        out.At(xx, yy) = At(x + xx, y + yy);
-  return out;
-}
-
 Image SideBySide(const std::vector<Image>& patterns) {
   int w = 0, h = 0;
   for (const Image& p : patterns) {

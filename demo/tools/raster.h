@@ -90,7 +90,6 @@ class Image {
   // A copy with every covered pixel's surroundings lit: a highlight outline
   // of the given colour drawn under the picture (for hover patterns).
   Image Outlined(Rgba colour, int radius) const;
-  Image Sub(int x, int y, int width, int height) const;
 
   bool WritePng(const std::string& file) const;
   bool WriteJpeg(const std::string& file, int quality) const;  // alpha dropped over black
