@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <filesystem>
 #include <iostream>
 
 #include "app/main_window.h"
@@ -81,6 +82,18 @@ int main(int argc, char** argv) {
     }
     options.screenshots.push_back(r);
   }
+  // The player makes the game's folder its current directory: file names the
+  // user gave are taken relative to where the player was started.
+  auto absolute = [](std::string& path) {
+    if (path.empty()) return;
+    std::error_code ec;
+    auto abs = std::filesystem::absolute(path, ec);
+    if (!ec) path = abs.string();
+  };
+  absolute(options.inputFile);
+  absolute(options.userDir);
+  absolute(options.audioOut);
+  for (auto& shot : options.screenshots) absolute(shot.file);
   if (!platform::CodePage::Find(options.codepage)) {
     std::cerr << "qazmir: unknown code page \"" << options.codepage << "\"\n";
     return 2;

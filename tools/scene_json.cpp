@@ -259,6 +259,16 @@ class Builder {
         values[idx] = it.value();
       }
     }
+    // A position given as X or Y alone places the element: classes that also
+    // publish the exact rX/rY write them after X/Y, and their default 0 would
+    // otherwise move the element back to the origin.
+    for (const char* axis : {"X", "Y"}) {
+      const int plain = cls.IndexOfUpper(axis);
+      const int exact = cls.IndexOfUpper(std::string("R") + axis);
+      if (plain >= 0 && exact >= 0 && given[static_cast<size_t>(plain)] &&
+          !given[static_cast<size_t>(exact)] && values[static_cast<size_t>(plain)].is_number())
+        values[static_cast<size_t>(exact)] = values[static_cast<size_t>(plain)].get<double>();
+    }
     // Elements without a Key get one after the largest given.
     const size_t keyIdx = static_cast<size_t>(cls.IndexOfUpper("KEY"));
     if (!given[keyIdx] || values[keyIdx] == 0) {

@@ -190,3 +190,26 @@ TEST(PlayerResources, PackEntriesAndLooseFilesOverridingThem) {
 
 }  // namespace
 }  // namespace app
+
+namespace app {
+namespace {
+
+TEST(PlayerCommandLine, RelativePathsAreTakenFromWhereThePlayerStarted) {
+  TempDir game, here;
+  // A game with a save file: it is made in the per-user folder at start.
+  apptest::BuildGame(game.Path(), "rel", R"({"class": "TQZDB",
+    "props": {"Id": "Rel", "InitScreen": 1, "FileRS": "s.dat"},
+    "children": [{"class": "TQZScreen", "props": {"Key": 1}}]})");
+  WriteFile(here / "in.txt", "1 move 5 5\n");
+  auto r = testing_support::RunCommand(
+      {(testing_support::BinDir() / "qazmir").string(), "--headless", "--steps", "2", "--user-dir",
+       "users", "--input", "in.txt", "--screenshot", "1:shot.png", game.Path().string()},
+      here.Path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(std::filesystem::exists(here / "shot.png"));
+  EXPECT_TRUE(std::filesystem::exists(here / "users" / "Qazmir" / "Rel" / "s.dat"));
+  EXPECT_FALSE(std::filesystem::exists(game / "shot.png"));
+}
+
+}  // namespace
+}  // namespace app

@@ -210,3 +210,23 @@ TEST(ToolState, RecordsAsJson) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ToolBuild, PositionGivenAsXAndYAlonePlacesTheElement) {
+  TempDir dir;
+  WriteFile(dir / "p.json", R"({"class": "TQZDB", "children": [{"class": "TQZScreen",
+    "children": [{"class": "TQZImage", "props": {"Key": 5, "X": 120, "Y": -7}},
+                 {"class": "TQZShape", "props": {"Key": 6, "X": 3, "rX": 40.5}}]}]})");
+  ASSERT_EQ(RunCommand({Tool(), "build", (dir / "p.json").string(), "-o", (dir / "p.qzf").string()})
+                .status,
+            0);
+  auto bytes = ReadFile(dir / "p.qzf");
+  scene::TQZDB root;
+  root.LoadGameData({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
+  EXPECT_DOUBLE_EQ(root.FindByKey(5)->rX, 120);
+  EXPECT_DOUBLE_EQ(root.FindByKey(5)->rY, -7);
+  EXPECT_DOUBLE_EQ(root.FindByKey(6)->rX, 40.5);  // the exact value given wins
+}
+
+}  // namespace
