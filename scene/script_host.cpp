@@ -27,6 +27,13 @@ TQZDB* ElementScriptHost::Root() {
   return runner_.Root();
 }
 
+// Children found by name and the root found as QZDB are the stable answers:
+// they hold while no element is added, removed, reordered or renamed and no
+// element's variables gain or lose a name.
+uint64_t ElementScriptHost::PathStamp() {
+  return TQZElement::TreeGeneration() + script::TVarList::SharedShape() + 1;
+}
+
 uint32_t ElementScriptHost::RootElement() {
   TQZDB* root = Root();
   return root ? root->Handle() : 0;
@@ -45,12 +52,28 @@ bool ElementScriptHost::SetValue(uint32_t element, const std::string& name,
 
 namespace {
 
-// NameSlot layout: a = kind, b = the class (property) or the parent handle
-// (child), c = the property index or the child handle.
-enum SlotKind : uint64_t { kNone = 0, kProperty = 1, kChild = 2, kRoot = 3 };
+// NameSlot layout: a = kind, b = the class (property, no such name) or the
+// element (child, root), c = the property index, the child handle or, for no
+// such name, whether the element has a root; d = the shape of the element's
+// variable list when the slot was filled (0: no list), e = the tree
+// generation then (child, root).
+//
+// A slot is trusted without further checks while what its answer depends on
+// holds: the element's variables (a variable of the name comes first), its
+// class (its properties), and for names found among the children the tree
+// (earlier children, Ids).
+enum SlotKind : uint64_t { kNone = 0, kProperty = 1, kChild = 2, kRoot = 3, kNoSuchName = 4 };
 
 bool HasVariable(const TQZElement& e, const std::string& name) {
   return e.Vars && e.Vars->Find(name) != nullptr;
+}
+
+uint64_t VarsShape(const TQZElement& e) {
+  return e.Vars ? e.Vars->Shape() : 0;
+}
+
+uint64_t ClassId(const TQZElement& e) {
+  return reinterpret_cast<uintptr_t>(&e.Class());
 }
 
 // Names are short: compared in place rather than through a library call.
@@ -69,19 +92,17 @@ TQZElement* ChildNamed(const TQZElement& e, const std::string& name) {
   return nullptr;
 }
 
-// The property index a slot remembers for e's class, or -1.
-int CachedProperty(const TQZElement& e, const script::NameSlot& slot) {
-  if (slot.a == kProperty && slot.b == reinterpret_cast<uintptr_t>(&e.Class()))
-    return static_cast<int>(slot.c);
-  return -1;
+void Remember(script::NameSlot& slot, SlotKind kind, uint64_t b, uint64_t c, uint64_t shape) {
+  slot.a = kind;
+  slot.b = b;
+  slot.c = c;
+  slot.d = shape;
+  slot.e = TQZElement::TreeGeneration();
 }
 
 void RememberProperty(const TQZElement& e, const std::string& name, script::NameSlot& slot) {
   int idx = e.Class().IndexOfUpper(platform::AsciiUpper(name));
-  if (idx < 0) return;
-  slot.a = kProperty;
-  slot.b = reinterpret_cast<uintptr_t>(&e.Class());
-  slot.c = static_cast<uint64_t>(idx);
+  if (idx >= 0) Remember(slot, kProperty, ClassId(e), static_cast<uint64_t>(idx), VarsShape(e));
 }
 
 }  // namespace
@@ -90,27 +111,21 @@ bool ElementScriptHost::GetValue(uint32_t element, const std::string& name, scri
                                  script::NameSlot& slot) {
   TQZElement* e = TQZElement::FromHandle(element);
   if (!e) return false;
-  if (!HasVariable(*e, name)) {
-    int prop = CachedProperty(*e, slot);
-    if (prop >= 0) {
-      out = e->ReadProp(e->Class().Props[static_cast<size_t>(prop)]);
+  if (slot.d == VarsShape(*e)) {
+    // No variable of the name has appeared since the slot was filled.
+    if (slot.a == kProperty && slot.b == ClassId(*e)) {
+      out = e->ReadProp(e->Class().Props[static_cast<size_t>(slot.c)]);
       return true;
     }
-    if (slot.a == kRoot && slot.b == element && e->Root() && !ChildNamed(*e, name)) {
-      // "QZDB": no property of the class and no child carries the name.
-      out = script::Value::Ref(e->Root()->Handle());
+    if ((slot.a == kChild || slot.a == kRoot) && slot.b == element &&
+        slot.e == TQZElement::TreeGeneration()) {
+      // The tree is as it was: the same child is still the first of that
+      // name (and it exists), or no child is named QZDB.
+      const uint32_t h = slot.a == kChild ? static_cast<uint32_t>(slot.c) : e->Root()->Handle();
+      out = script::Value::Ref(h);
       slot.liveReference = true;
+      slot.stable = true;
       return true;
-    }
-    if (slot.a == kChild && slot.b == element) {
-      // No property has this name (the class is the element's own); the
-      // remembered child must still be the first that carries it.
-      TQZElement* c = ChildNamed(*e, name);
-      if (c && c->Handle() == slot.c) {
-        out = script::Value::Ref(static_cast<uint32_t>(slot.c));
-        slot.liveReference = true;
-        return true;
-      }
     }
   }
   if (!e->GetValue(name, out)) return false;
@@ -118,12 +133,11 @@ bool ElementScriptHost::GetValue(uint32_t element, const std::string& name, scri
   RememberProperty(*e, name, slot);
   if (slot.a == kNone && out.IsLongWord() && !HasVariable(*e, name)) {
     if (TQZElement* c = ChildNamed(*e, name); c && c->Handle() == out.i) {
-      slot.a = kChild;
-      slot.b = element;
-      slot.c = c->Handle();
-    } else if (!c && name == "QZDB") {
-      slot.a = kRoot;
-      slot.b = element;
+      Remember(slot, kChild, element, c->Handle(), VarsShape(*e));
+      slot.liveReference = slot.stable = true;
+    } else if (!c && name == "QZDB" && e->Root()) {
+      Remember(slot, kRoot, element, 0, VarsShape(*e));
+      slot.liveReference = slot.stable = true;
     }
   }
   return true;
@@ -133,17 +147,23 @@ bool ElementScriptHost::SetValue(uint32_t element, const std::string& name,
                                  const script::Value& value, script::NameSlot& slot) {
   TQZElement* e = TQZElement::FromHandle(element);
   if (!e) return false;
-  bool textKey = value.IsString() && !value.s.empty() && value.s[0] == '"';
-  if (!textKey && !HasVariable(*e, name)) {
-    int prop = CachedProperty(*e, slot);
-    if (prop >= 0) {
+  // A text key is translated by SetValue itself.
+  const bool textKey = value.IsString() && !value.s.empty() && value.s[0] == '"';
+  if (slot.d == VarsShape(*e) && slot.b == ClassId(*e)) {
+    if (slot.a == kProperty && !textKey) {
       // As SetValue does: a value that does not convert leaves the property.
-      e->WriteProp(e->Class().Props[static_cast<size_t>(prop)], value);
+      e->WriteProp(e->Class().Props[static_cast<size_t>(slot.c)], value);
       return true;
     }
+    // Not a variable, property or name of the root here: a script's own
+    // variable (a function's RESULT) is written this way first every time.
+    if (slot.a == kNoSuchName && slot.c == (e->Root() != nullptr)) return false;
   }
-  if (!e->SetValue(name, value)) return false;
   slot = script::NameSlot();
+  if (!e->SetValue(name, value)) {
+    Remember(slot, kNoSuchName, ClassId(*e), e->Root() != nullptr, VarsShape(*e));
+    return false;
+  }
   RememberProperty(*e, name, slot);
   return true;
 }

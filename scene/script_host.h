@@ -26,6 +26,7 @@ class ElementScriptHost : public script::ScriptHost {
   bool IsElement(uint32_t handle) override;
   uint32_t ParentOf(uint32_t handle) override;
   uint32_t RootElement() override;
+  uint64_t PathStamp() override;
   bool GetValue(uint32_t element, const std::string& name, script::Value& out) override;
   bool SetValue(uint32_t element, const std::string& name, const script::Value& value) override;
   // With a call site's cache: a published property (by class) or a child

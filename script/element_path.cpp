@@ -33,6 +33,12 @@ uint32_t Referenced(ScriptHost* host, const Value& v) {
 // False when the walk fails.
 bool Walk(ScriptHost* host, const TVarList* vars, const ElementPath& p, uint32_t& e) {
   e = host->CurrentElement();
+  if (p.walkStamp != 0 && p.walkStart == e && p.walkStamp == host->PathStamp()) {
+    e = p.walkEnd;
+    return true;
+  }
+  const uint32_t start = e;
+  bool stable = !p.segments.empty();
   for (int i = 0; i < p.ups; ++i) {
     if (e == 0) return false;
     e = host->ParentOf(e);
@@ -52,18 +58,27 @@ bool Walk(ScriptHost* host, const TVarList* vars, const ElementPath& p, uint32_t
     Value v;
     NameSlot& slot = p.slots[i];
     slot.liveReference = false;
+    slot.stable = false;
     if (host->GetValue(e, s, v, slot)) {
       if (v.kind != VKind::LongWord) return false;
       e = slot.liveReference ? static_cast<uint32_t>(v.i) : Referenced(host, v);
+      stable = stable && slot.stable;
     } else if (const TVar* var = vars ? vars->Find(s) : nullptr) {
       if (var->value.kind != VKind::LongWord) return false;
       e = Referenced(host, var->value);
+      stable = false;
     } else if (s == "QZDB") {
       e = host->RootElement();
+      stable = false;
     } else {
       return false;
     }
   }
+  // Parents, handles and elements that answer stably do not change while the
+  // stamp holds, so neither does the walk.
+  p.walkStamp = stable ? host->PathStamp() : 0;
+  p.walkStart = start;
+  p.walkEnd = e;
   return true;
 }
 

@@ -39,6 +39,11 @@ struct ElementPath {
   std::string last;
   // The host's cache of each segment and of the last one (see NameSlot).
   mutable std::vector<NameSlot> slots;
+  // The last walk over the segments, when every one of them was answered
+  // stably by the host: from start to end, while the host's stamp holds.
+  mutable uint64_t walkStamp = 0;  // 0: none
+  mutable uint32_t walkStart = 0;
+  mutable uint32_t walkEnd = 0;
 };
 
 ElementPath ParseElementPath(const std::string& name);

@@ -19,9 +19,13 @@ struct NameSlot {
   uint64_t a = 0;
   uint64_t b = 0;
   uint64_t c = 0;
+  uint64_t d = 0;
+  uint64_t e = 0;
   // Set by the host on each read: the value is a reference to an element
   // that exists (so the caller need not ask IsElement).
   bool liveReference = false;
+  // Set by the host on each read: the answer holds as long as PathStamp does.
+  bool stable = false;
 };
 
 class ScriptHost {
@@ -37,6 +41,9 @@ class ScriptHost {
   virtual uint32_t ParentOf(uint32_t) { return 0; }
   // The game root, reached by the path segment QZDB; 0 when there is none.
   virtual uint32_t RootElement() { return 0; }
+  // Changes whenever an answer a host marked stable (NameSlot) could change;
+  // 0: the host marks none, and callers must not keep answers.
+  virtual uint64_t PathStamp() { return 0; }
   // By-name read and write on an element; false when the name is unknown there.
   virtual bool GetValue(uint32_t, const std::string&, Value&) { return false; }
   virtual bool SetValue(uint32_t, const std::string&, const Value&) { return false; }

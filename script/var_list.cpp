@@ -14,6 +14,7 @@ namespace {
 constexpr size_t kLinearLimit = 8;
 
 uint64_t g_recordIds = 0;
+uint64_t g_sharedShape = 0;
 
 // Names are short: a plain loop beats a library search call.
 bool HasChar(const std::string& s, char c) {
@@ -44,6 +45,15 @@ uint64_t TVarList::NewId() {
   return ++g_recordIds;
 }
 
+uint64_t TVarList::NewShape(bool privateList) {
+  if (!privateList) ++g_sharedShape;
+  return NewId();
+}
+
+uint64_t TVarList::SharedShape() {
+  return g_sharedShape;
+}
+
 TVarList::TVarList(const TVarList& other) : items_(other.items_), meta_(other.meta_) {
   // A copy is a fresh list: no snapshot is open in it. The ids stay: each
   // still names the same record with the same name.
@@ -62,6 +72,7 @@ TVarList& TVarList::operator=(const TVarList& other) {
   cleared_.clear();
   marks_.clear();
   epoch_ = 0;
+  shape_.Renew();
   InvalidateIndex();
   RebuildArrayNames();
   return *this;
@@ -76,6 +87,7 @@ void TVarList::Clear() {
   }
   items_.clear();
   meta_.clear();
+  shape_.Renew();
   InvalidateIndex();
   arrayNames_.clear();
   bracketed_ = 0;
@@ -172,6 +184,7 @@ void TVarList::Append(TVar var) {
   if (HasChar(var.Name, '[')) CountArrayName(var.Name, 1);
   items_.push_back(std::move(var));
   meta_.push_back({epoch_, NewId()});
+  shape_.Renew();
   IndexAppended(items_.size() - 1);
 }
 
@@ -195,6 +208,7 @@ void TVarList::RemoveAt(size_t i) {
   }
   items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
   meta_.erase(meta_.begin() + static_cast<std::ptrdiff_t>(i));
+  shape_.Renew();
   InvalidateIndex();
 }
 
@@ -225,6 +239,7 @@ void TVarList::RollBack() {
   marks_.pop_back();
   while (journal_.size() > mark.journalSize) {
     Undo& u = journal_.back();
+    if (u.kind != Undo::ValueChanged) shape_.Renew();
     switch (u.kind) {
       case Undo::ValueChanged:
         items_[u.index].value = std::move(saved_.back());

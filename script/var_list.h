@@ -98,6 +98,16 @@ class TVarList {
   bool NamesArray(std::string_view name) const { return bracketed_ != 0 && NamesArraySlow(name); }
   // True when some record's name holds "[".
   bool HasArrays() const { return bracketed_ != 0; }
+  // Names the list's set of records: it changes whenever a record is added
+  // or removed (not when a value changes), and no two lists ever share one,
+  // so a cache of "this name is not a variable here" holds while it does.
+  uint64_t Shape() const { return shape_.value; }
+  // Changes whenever any list that is not private is made or changes its set
+  // of records: element variables, whose names element paths resolve.
+  static uint64_t SharedShape();
+  // Lists that only an interpreter itself consults (its variables, argument
+  // lists) leave SharedShape alone. Kept by copies and moves into the list.
+  void SetPrivate() { shape_.privateList = true; }
   // Add every record, in order, into dest.
   void CopyInto(TVarList& dest, ScriptHost* host) const;
 
@@ -136,6 +146,27 @@ class TVarList {
     uint64_t epoch;
   };
 
+  // A fresh shape id for every list, copy and change; a list moved from
+  // gets one too. The private flag stays with the list it was set on.
+  struct ShapeId {
+    uint64_t value = NewShape(false);
+    bool privateList = false;
+    ShapeId() = default;
+    ShapeId(const ShapeId&) : value(NewShape(false)) {}
+    ShapeId(ShapeId&& o) noexcept : value(NewShape(false)) { o.Renew(); }
+    ShapeId& operator=(const ShapeId&) {
+      Renew();
+      return *this;
+    }
+    ShapeId& operator=(ShapeId&& o) noexcept {
+      Renew();
+      o.Renew();
+      return *this;
+    }
+    void Renew() { value = NewShape(privateList); }
+  };
+  static uint64_t NewShape(bool privateList);
+
   int IndexOfHintedSlow(const std::string& name, Hint& hint) const;
   bool NamesArraySlow(std::string_view name) const;
   static uint64_t NewId();
@@ -160,6 +191,7 @@ class TVarList {
   std::vector<Mark> marks_;
   uint64_t epoch_ = 0;
   uint64_t nextEpoch_ = 0;
+  ShapeId shape_;
 };
 
 }  // namespace script
