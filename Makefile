@@ -1,10 +1,13 @@
 # Entry points for people: `make run` plays the demo game, `make test` runs the test suite.
+# `make soak` runs the long checks (labels soak and kill) that `make test` leaves out;
+# `make test-asan` runs the suite built with AddressSanitizer and UBSan in build-asan.
 BUILD_DIR ?= build
+ASAN_BUILD_DIR ?= build-asan
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build test run bench install clean
+.PHONY: all deps configure build test soak test-asan run bench install clean
 
 all: build
 
@@ -18,7 +21,20 @@ build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 test: build
-	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) -LE 'soak|kill'
+
+soak: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -L 'soak|kill'
+
+# Leaks of system libraries are listed in tests/sanitizer/lsan.supp.
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DQZ_SANITIZE=ON
+	cmake --build $(ASAN_BUILD_DIR) -j $(JOBS)
+	cd $(ASAN_BUILD_DIR) && \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS) -LE 'soak|kill'
 
 run: build
 	./scripts/run-demo.sh $(BUILD_DIR)

@@ -14,6 +14,7 @@
 #include "resources/audio/sound_system.h"
 #include "resources/image_cache.h"
 #include "scene/db.h"
+#include "scene/layers.h"
 
 namespace app {
 
@@ -139,8 +140,8 @@ void TFormMain::DrawIntro() {
 }
 
 void TFormMain::PaintBounds(scene::TQZElement& e, double x, double y) {
-  for (int64_t layer = e.MinOrder; layer <= e.MaxOrder; ++layer)
-    e.Paint(static_cast<int32_t>(layer), kWhite, x, y, 0);
+  for (int32_t layer : scene::LayersToVisit(e.MinOrder, e.MaxOrder, e, nullptr))
+    e.Paint(layer, kWhite, x, y, 0);
 }
 
 void TFormMain::DeviceRender() {
@@ -157,9 +158,9 @@ void TFormMain::DeviceRender() {
     return;
   }
   if (screen) {
-    for (int64_t layer = root.MinOrder; layer <= root.MaxOrder; ++layer) {
-      screen->Paint(static_cast<int32_t>(layer), kWhite, 0, 0, 0);
-      root.DrawStars(static_cast<int32_t>(layer));
+    for (int32_t layer : scene::LayersToVisit(root.MinOrder, root.MaxOrder, root, &root.Stars())) {
+      screen->Paint(layer, kWhite, 0, 0, 0);
+      root.DrawStars(layer);
     }
   }
   root.DrawStars(1000);

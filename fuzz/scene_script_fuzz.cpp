@@ -29,6 +29,7 @@
 #include "scene/db.h"
 #include "scene/effect_params.h"
 #include "scene/element.h"
+#include "scene/layers.h"
 #include "scene/particles.h"
 #include "scene/script_runner.h"
 #include "scriptlib/natives.h"
@@ -146,9 +147,9 @@ void Set(scene::TQZElement* e, const char* name, Value v) {
 void Draw(scene::TQZDB& root) {
   if (scene::IsLoading()) return;
   if (scene::TQZElement* screen = root.CurrentScreen()) {
-    for (int64_t layer = root.MinOrder; layer <= root.MaxOrder; ++layer) {
-      screen->Paint(static_cast<int32_t>(layer), 0xFFFFFFFF, 0, 0, 0);
-      root.DrawStars(static_cast<int32_t>(layer));
+    for (int32_t layer : scene::LayersToVisit(root.MinOrder, root.MaxOrder, root, &root.Stars())) {
+      screen->Paint(layer, 0xFFFFFFFF, 0, 0, 0);
+      root.DrawStars(layer);
     }
   }
   root.DrawStars(1000);

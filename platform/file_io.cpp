@@ -1,16 +1,40 @@
 #include "platform/file_io.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <random>
 
 namespace platform {
 
 namespace {
+
+// Temporary files are named "<name>.tmp<pid>.<random>". A write killed before
+// its rename leaves its file behind; every later write of the same name
+// removes those whose process no longer runs, so crashes cannot pile them up.
+// A live process's file may be a write in progress and is never touched.
+void RemoveOrphanedTemporaries(const std::filesystem::path& dir, const std::string& fileName) {
+  const std::string prefix = fileName + ".tmp";
+  std::error_code ec;
+  std::filesystem::directory_iterator it(dir, ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    size_t at = prefix.size();
+    long long pid = 0;
+    while (at < name.size() && name[at] >= '0' && name[at] <= '9' && pid < INT32_MAX)
+      pid = pid * 10 + (name[at++] - '0');
+    if (at == prefix.size() || at >= name.size() || name[at] != '.' || pid <= 0 ||
+        pid > INT32_MAX || pid == ::getpid())
+      continue;
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) ::unlink(it->path().c_str());
+  }
+}
 
 bool WriteAll(int fd, std::string_view bytes) {
   const char* p = bytes.data();
@@ -63,8 +87,9 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
   std::filesystem::path tmp;
   int fd = -1;
   for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".tmp%016llx", static_cast<unsigned long long>(rng()));
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, ".tmp%ld.%016llx", static_cast<long>(::getpid()),
+                  static_cast<unsigned long long>(rng()));
     tmp = dir / (path.filename().string() + suffix);
     fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0 && errno != EEXIST) return false;
@@ -83,6 +108,7 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
     ::fsync(dfd);
     ::close(dfd);
   }
+  RemoveOrphanedTemporaries(dir, path.filename().string());
   return true;
 }
 

@@ -18,7 +18,8 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path,
 // either the old content or the new content, never a torn file: the bytes go to
 // a unique temporary file in the same folder, are flushed to disk, and the
 // temporary file is renamed over the target. Returns false (leaving the old
-// file in place) on any failure.
+// file in place) on any failure. Temporary files that writes killed before
+// their rename left behind are removed by the next write of the same file.
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 // Appends bytes to a file, creating it when missing. Returns false on failure.

@@ -1,6 +1,7 @@
 // Keys, typed characters, cheat codes and the pointer protocol.
 
 #include "scene/db.h"
+#include "scene/layers.h"
 #include "scene/text_element.h"
 
 namespace scene {
@@ -61,9 +62,9 @@ void TQZDB::CharInput(uint16_t c) {
 
 TQZElement* TQZDB::HitTestLayers(int32_t x, int32_t y) {
   if (!currentScreen_) return nullptr;
-  for (int64_t layer = MaxOrder; layer >= MinOrder; --layer) {
-    if (TQZElement* hit = currentScreen_->HitTest(static_cast<int32_t>(layer), x, y, 0, 0))
-      return hit;
+  const std::vector<int32_t> layers = LayersToVisit(MinOrder, MaxOrder, *this, nullptr);
+  for (auto layer = layers.rbegin(); layer != layers.rend(); ++layer) {
+    if (TQZElement* hit = currentScreen_->HitTest(*layer, x, y, 0, 0)) return hit;
   }
   return nullptr;
 }

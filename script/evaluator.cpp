@@ -107,6 +107,7 @@ bool TPasCalc::EvalUnit(ExprUnit& unit, Value& out) {
   EvalNode(*t->root, out);
   --t->active;
   NestLeave(t->depth);
+  if (out.kind == VKind::String && !ChargeText(out.s.size())) return false;
   return errCode_ == 0 && t->trailingOk;
 }
 
@@ -323,7 +324,10 @@ bool TPasCalc::CallNative(CallNode& c, Value& out) {
     return false;
   }
   // Argument lists are reused across calls; nested calls take the next one.
-  if (argDepth_ >= argPool_.size()) argPool_.push_back(std::make_unique<TVarList>());
+  if (argDepth_ >= argPool_.size()) {
+    argPool_.push_back(std::make_unique<TVarList>());
+    argPool_.back()->SetPrivate();
+  }
   TVarList& args = *argPool_[argDepth_];
   struct Depth {
     size_t& d;
@@ -369,8 +373,10 @@ bool TPasCalc::CallNative(CallNode& c, Value& out) {
     // By-reference write-back: every VAR argument, changed or not.
     for (size_t i = 0; i < c.args.size(); ++i) {
       int k = refs[i];
-      if (k >= 0 && i < args.Count() && static_cast<size_t>(k) < vars_.Count())
-        vars_.SetValueAt(static_cast<size_t>(k), args.At(i).value);
+      if (k < 0 || i >= args.Count() || static_cast<size_t>(k) >= vars_.Count()) continue;
+      const Value& back = args.At(i).value;
+      if (back.kind == VKind::String && !ChargeText(back.s.size())) break;
+      vars_.SetValueAt(static_cast<size_t>(k), back);
     }
   } else {
     Fail("Invalid parameters, function " + c.name + (caught ? " : " + message : std::string()), 7);

@@ -34,6 +34,10 @@ void TPasCalc::BudgetExceeded() {
   Fail("Script stopped: statement budget exceeded", kErrBudget);
 }
 
+void TPasCalc::TextBudgetExceeded() {
+  Fail("Script stopped: text budget exceeded", kErrBudget);
+}
+
 StmtEntry* TPasCalc::EntryAt(StmtList& list, size_t index, uint32_t pos,
                              std::unique_ptr<StmtEntry>& scratch) {
   if (!UseCache()) {

@@ -74,9 +74,11 @@ struct RunStateSaver {
       c.executed_ = 0;
       c.useCache_ = c.cacheOn_;
     }
+    if (g_event.runs++ == 0) g_event.statements = g_event.textBytes = 0;
     ++c.runNesting_;
   }
   ~RunStateSaver() {
+    --g_event.runs;
     --c.runNesting_;
     if (!nested) {
       c.useCache_ = c.cacheOn_;
@@ -92,7 +94,9 @@ struct RunStateSaver {
 
 // ---- construction -------------------------------------------------------------
 
-TPasCalc::TPasCalc(ScriptHost* host) : host_(host ? host : &DefaultHost()) {}
+TPasCalc::TPasCalc(ScriptHost* host) : host_(host ? host : &DefaultHost()) {
+  vars_.SetPrivate();
+}
 
 TPasCalc::~TPasCalc() = default;
 

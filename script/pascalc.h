@@ -58,6 +58,22 @@ inline constexpr int kMaxCallDepth = 200;
 // deepest script far inside the stack.
 inline constexpr int kMaxNesting = 3000;
 inline int g_scriptNesting = 0;
+// Text bytes one event may produce (expression results, and values natives
+// hand back through VAR arguments): a few statements copying a long text
+// into an array would otherwise fill memory long before the statement budget
+// ends them.
+inline constexpr uint64_t kEventTextBudget = uint64_t{256} << 20;
+// What the event in progress has spent, shared by every interpreter of the
+// thread: a run that starts while another runs (a native running another
+// element's event, Exec) spends from the outer run's statement budget and
+// text budget, so nesting runs cannot multiply them. Reset when a run starts
+// while none is in progress.
+struct EventSpending {
+  int runs = 0;
+  uint64_t statements = 0;
+  uint64_t textBytes = 0;
+};
+inline EventSpending g_event;
 
 class TPasCalc {
  public:
@@ -128,7 +144,8 @@ class TPasCalc {
   // Statements (and loop passes) one run may execute; 0 for no limit.
   void SetStatementBudget(uint64_t budget) { budget_ = budget; }
   uint64_t StatementBudget() const { return budget_; }
-  // Statements and loop passes counted by the latest outermost run.
+  // Statements and loop passes counted by the latest outermost run of this
+  // interpreter. The budget counts those of every run an event nests.
   uint64_t StatementsExecuted() const { return executed_; }
 
  private:
@@ -204,13 +221,27 @@ class TPasCalc {
   void ExecCase(struct CaseStmt& s);
   bool Condition(ExprUnit& unit, bool& result);
   bool CountStatement() {
-    if (++executed_ > budget_ && budget_ != 0) {
+    ++executed_;
+    if (++g_event.statements > budget_ && budget_ != 0) {
       BudgetExceeded();
+      return false;
+    }
+    // A nested run that spent the text budget ends the runs around it too.
+    if (g_event.textBytes > kEventTextBudget) {
+      TextBudgetExceeded();
       return false;
     }
     return true;
   }
   void BudgetExceeded();
+  // Counts text an expression or a native produced; false (with an error)
+  // once the event's text budget is spent.
+  bool ChargeText(size_t bytes) {
+    if (g_event.runs == 0 || (g_event.textBytes += bytes) <= kEventTextBudget) return true;
+    TextBudgetExceeded();
+    return false;
+  }
+  void TextBudgetExceeded();
   StmtEntry* EntryAt(StmtList& list, size_t index, uint32_t pos,
                      std::unique_ptr<StmtEntry>& scratch);
   Stmt& StmtOf(const TextRange& text, StmtEntry& entry, bool labelled,

@@ -6,6 +6,7 @@
 
 #include "platform/numeric.h"
 #include "script/func_list.h"
+#include "script/value_ops.h"
 #include "scriptlib/native_util.h"
 
 namespace scriptlib {
@@ -260,6 +261,9 @@ std::string FormatPlaceholders(const script::TVarList& args) {
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
       ++k;
       if (k < args.Count()) out += FormatArgument(pending, args.At(k).value);
+      // Every argument may be padded to a wide field: the text as a whole
+      // has the length limit of any script text.
+      if (out.size() > script::kMaxTextLength) throw ScriptError("Out of memory");
       pending.clear();
       inPlaceholder = false;
     }

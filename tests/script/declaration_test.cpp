@@ -183,8 +183,9 @@ TEST(Declarations, MainProgramShapes) {
     slot.Source = c.source;
     calc.PrepareSlot(slot);
     EXPECT_EQ(slot.Empty(), std::string(c.main).empty()) << c.source;
-    if (slot.Compiled)
+    if (slot.Compiled) {
       EXPECT_EQ(Tokens(TPasCalc::PreparedText(*slot.Compiled)), c.main) << c.source;
+    }
   }
   // A hand-made prepared text whose ";" token carries other text: the
   // program's separator is ";".
