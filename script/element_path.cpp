@@ -153,7 +153,10 @@ bool WritePath(ScriptHost* host, const TVarList* vars, const ElementPath& p, con
   uint32_t e;
   if (!Walk(host, vars, p, e)) return false;
   if (p.handleOnly) return false;
-  return e != 0 && host->SetValue(e, p.last, value, p.slots.back());
+  if (e == 0 || !host->SetValue(e, p.last, value, p.slots.back())) return false;
+  // What the element held before is not known here: the whole text counts.
+  if (value.kind == VKind::String) g_textGrowth += value.s.size();
+  return true;
 }
 
 bool ReadElementPath(ScriptHost* host, const TVarList* vars, const std::string& name, Value& out) {

@@ -107,7 +107,6 @@ bool TPasCalc::EvalUnit(ExprUnit& unit, Value& out) {
   EvalNode(*t->root, out);
   --t->active;
   NestLeave(t->depth);
-  if (out.kind == VKind::String && !ChargeText(out.s.size())) return false;
   return errCode_ == 0 && t->trailingOk;
 }
 
@@ -374,9 +373,7 @@ bool TPasCalc::CallNative(CallNode& c, Value& out) {
     for (size_t i = 0; i < c.args.size(); ++i) {
       int k = refs[i];
       if (k < 0 || i >= args.Count() || static_cast<size_t>(k) >= vars_.Count()) continue;
-      const Value& back = args.At(i).value;
-      if (back.kind == VKind::String && !ChargeText(back.s.size())) break;
-      vars_.SetValueAt(static_cast<size_t>(k), back);
+      vars_.SetValueAt(static_cast<size_t>(k), args.At(i).value);
     }
   } else {
     Fail("Invalid parameters, function " + c.name + (caught ? " : " + message : std::string()), 7);

@@ -74,7 +74,10 @@ struct RunStateSaver {
       c.executed_ = 0;
       c.useCache_ = c.cacheOn_;
     }
-    if (g_event.runs++ == 0) g_event.statements = g_event.textBytes = 0;
+    if (g_event.runs++ == 0) {
+      g_event.statements = 0;
+      g_event.textBase = g_textGrowth;
+    }
     ++c.runNesting_;
   }
   ~RunStateSaver() {

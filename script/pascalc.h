@@ -58,10 +58,9 @@ inline constexpr int kMaxCallDepth = 200;
 // deepest script far inside the stack.
 inline constexpr int kMaxNesting = 3000;
 inline int g_scriptNesting = 0;
-// Text bytes one event may produce (expression results, and values natives
-// hand back through VAR arguments): a few statements copying a long text
-// into an array would otherwise fill memory long before the statement budget
-// ends them.
+// Growth of stored texts one event may cause (g_textGrowth): a few
+// statements copying a long text into an array would otherwise fill memory
+// long before the statement budget ends them.
 inline constexpr uint64_t kEventTextBudget = uint64_t{256} << 20;
 // What the event in progress has spent, shared by every interpreter of the
 // thread: a run that starts while another runs (a native running another
@@ -71,7 +70,7 @@ inline constexpr uint64_t kEventTextBudget = uint64_t{256} << 20;
 struct EventSpending {
   int runs = 0;
   uint64_t statements = 0;
-  uint64_t textBytes = 0;
+  uint64_t textBase = 0;  // g_textGrowth when the event started
 };
 inline EventSpending g_event;
 
@@ -226,21 +225,16 @@ class TPasCalc {
       BudgetExceeded();
       return false;
     }
-    // A nested run that spent the text budget ends the runs around it too.
-    if (g_event.textBytes > kEventTextBudget) {
+    // Checked once per statement: a statement can store at most a few
+    // texts, each of bounded length. A nested run that spent the budget ends
+    // the runs around it too.
+    if (g_textGrowth - g_event.textBase > kEventTextBudget) {
       TextBudgetExceeded();
       return false;
     }
     return true;
   }
   void BudgetExceeded();
-  // Counts text an expression or a native produced; false (with an error)
-  // once the event's text budget is spent.
-  bool ChargeText(size_t bytes) {
-    if (g_event.runs == 0 || (g_event.textBytes += bytes) <= kEventTextBudget) return true;
-    TextBudgetExceeded();
-    return false;
-  }
   void TextBudgetExceeded();
   StmtEntry* EntryAt(StmtList& list, size_t index, uint32_t pos,
                      std::unique_ptr<StmtEntry>& scratch);

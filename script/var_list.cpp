@@ -182,6 +182,7 @@ void TVarList::Append(TVar var) {
     journal_.push_back(u);
   }
   if (HasChar(var.Name, '[')) CountArrayName(var.Name, 1);
+  if (var.value.kind == VKind::String) g_textGrowth += var.value.s.size();
   items_.push_back(std::move(var));
   meta_.push_back({epoch_, NewId()});
   shape_.Renew();

@@ -20,6 +20,15 @@
 
 namespace script {
 
+// Bytes by which stored texts have grown, over every variable list and every
+// text written to an element through a path, since the program started: a
+// text that replaces a shorter value (or none) adds the difference; nothing
+// is given back when texts shrink or go. Transient texts (expression results,
+// an accumulator that is flushed and refilled in place) cost nothing beyond
+// what they keep, so the event limits bound the memory a script can make the
+// program hold, not the work it does.
+inline uint64_t g_textGrowth = 0;
+
 class ScriptHost;
 
 struct TVar {
@@ -78,10 +87,12 @@ class TVarList {
   bool SetExisting(std::string_view name, const Value& value);
   void SetValueAt(size_t i, const Value& value) {
     if (!marks_.empty()) SaveBeforeChange(i);
+    CountGrowth(items_[i].value, value);
     items_[i].value = value;
   }
   void SetValueAt(size_t i, Value&& value) {
     if (!marks_.empty()) SaveBeforeChange(i);
+    CountGrowth(items_[i].value, value);
     items_[i].value = std::move(value);
   }
   // out.Name := name; copies the record into out when found.
@@ -166,6 +177,11 @@ class TVarList {
     void Renew() { value = NewShape(privateList); }
   };
   static uint64_t NewShape(bool privateList);
+  static void CountGrowth(const Value& before, const Value& after) {
+    if (after.kind != VKind::String) return;
+    const size_t had = before.kind == VKind::String ? before.s.size() : 0;
+    if (after.s.size() > had) g_textGrowth += after.s.size() - had;
+  }
 
   int IndexOfHintedSlow(const std::string& name, Hint& hint) const;
   bool NamesArraySlow(std::string_view name) const;

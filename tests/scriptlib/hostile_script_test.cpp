@@ -85,6 +85,13 @@ TEST_F(HostileScripts, CopiesOfLongTextsStopAtTheTextBudget) {
   hall_->Tag.clear();
   root_.Tag.clear();
   EXPECT_EQ(Run("I := 0; S := 'abc'; FOR I := 1 TO 1000 DO A[I] := S + S"), "");
+
+  // Texts made and dropped over and over cost only what is kept: 5,000
+  // texts of 64 KiB, past the budget in all, replace one another.
+  EXPECT_EQ(Run("I := 0; S := 'x'; FOR I := 1 TO 16 DO S := S + S;"
+                " FOR I := 1 TO 5000 DO T := S + IntToStr(I)"),
+            "");
+  EXPECT_EQ(Var("T").size(), std::string("String:").size() + 65536 + 4);
 }
 
 // Limits that hold inside one run: text length, procedure depth, run nesting,
