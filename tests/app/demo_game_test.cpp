@@ -104,6 +104,8 @@ TEST_F(DemoGame, WalkthroughEndsByQuittingFromTheTitle) {
   const int steps = std::stoi(out.substr(at + 6));
   EXPECT_GT(steps, 800);
   EXPECT_LT(steps, 2000) << "the game did not quit by itself";
+  // --stats ends with the process's CPU time.
+  EXPECT_NE(out.find("\ncpu "), std::string::npos) << out;
   // SaveErr is on: any script error or unknown name would have been logged.
   EXPECT_FALSE(fs::exists(run_->game / "qazmir.err")) << ReadFile(run_->game / "qazmir.err");
 }
