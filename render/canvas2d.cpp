@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "render/axis_bilinear.h"
 #include "render/pixel_math.h"
 #include "render/render_image.h"
 #include "render/span_shader.h"
@@ -46,6 +47,8 @@ struct Canvas2D::TexturedQuad {
 Canvas2D::Canvas2D(Frame& frame) : frame_(frame) {
   clip_ = ClipRect{0, 0, frame.Width(), frame.Height()};
 }
+
+Canvas2D::~Canvas2D() = default;
 
 void Canvas2D::SetClipRect(const ClipRect& rect) {
   ClipRect c;
@@ -243,9 +246,33 @@ void Canvas2D::DrawTextured(const TexturedQuad& q, const int* order, int count,
   span.colour = colour;
   span.blend = q.blend;
   for (int ch = 0; ch < 4; ++ch) span.gouraud.dc[ch] = ToFixed(pc[ch].dx, 16);
+
+  // Scaled, not turned: u follows x and v follows y exactly, so every row
+  // shares the columns' texel indices and weights. Worth it while a frame row
+  // reads at most one new texel row (not shrunk vertically).
+  const BlendKind kind = q.blend.kind;
+  const bool axisAligned = fastPaths_ && smoothing_ && count == 4 && pu.dy == 0 && pv.dx == 0 &&
+                           std::fabs(pv.dy) <= 1.0 &&
+                           span.colourMode != detail::ColourMode::kGouraud &&
+                           (kind == BlendKind::kOpaque || kind == BlendKind::kAlpha ||
+                            kind == BlendKind::kAdditive) &&
+                           detail::AxisBilinear::Available();
+  if (axisAligned) {
+    if (!axis_) axis_ = std::make_unique<detail::AxisBilinear>();
+    axis_->Begin(tex, walk.du, walk.uMax, walk.vMax, span.colourMode, colour, kind);
+  }
   int y, begin, end;
   while (polygon.NextSpan(y, begin, end)) {
     if (begin >= end) continue;
+    if (axisAligned) {
+      if (y + 2 < frame_.Height()) {
+        __builtin_prefetch(frame_.Row(y + 2) + begin, 1);
+        __builtin_prefetch(frame_.Row(y + 2) + end - 1, 1);
+      }
+      axis_->DrawRow(frame_.Row(y), begin, end, ToFixed(pu.At(begin, y), kUvBits),
+                     ToFixed(pv.At(begin, y), kUvBits));
+      continue;
+    }
     walk.u = ToFixed(pu.At(begin, y), kUvBits);
     walk.v = ToFixed(pv.At(begin, y), kUvBits);
     span.walk = walk;

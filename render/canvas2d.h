@@ -11,8 +11,12 @@
 //   - flat rectangles row by row;
 //   - one scan of a parallelogram (scaled and rotated images) with a single
 //     set of fixed-point texture steps, nearest or bilinear, in SSE2 loops
-//     two pixels at a time.
+//     two pixels at a time;
+//   - for bilinear images that are scaled but not turned, texel rows mixed
+//     once and shared by the frame rows that read them (AxisBilinear).
 // Other quadrilaterals are drawn as two triangles.
+
+#include <memory>
 
 #include "render/blend.h"
 #include "render/canvas.h"
@@ -22,11 +26,15 @@
 namespace render {
 
 class PatternTexture;
+namespace detail {
+class AxisBilinear;
+}
 
 class Canvas2D final : public Canvas {
  public:
   // The canvas draws into `frame`, which must outlive it.
   explicit Canvas2D(Frame& frame);
+  ~Canvas2D() override;
 
   int Width() const override { return frame_.Width(); }
   int Height() const override { return frame_.Height(); }
@@ -59,6 +67,8 @@ class Canvas2D final : public Canvas {
   ClipRect clip_;
   bool smoothing_ = false;
   bool fastPaths_ = true;
+  // Scratch of the axis-aligned bilinear loop, made on first use.
+  std::unique_ptr<detail::AxisBilinear> axis_;
 };
 
 }  // namespace render
