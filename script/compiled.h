@@ -219,6 +219,8 @@ struct StmtList {
   // Extracted so far, in order. A deque: entries never move while a frame
   // further up (a recursive call of the same text) runs one of them.
   std::deque<StmtEntry> entries;
+  // The same entries by position, for the executor's step to the next one.
+  std::vector<StmtEntry*> byIndex;
   bool complete = false;
   ~StmtList();
 };

@@ -127,17 +127,21 @@ bool TPasCalc::EvalUnit(ExprUnit& unit, Value& out) {
   }
 }
 
+// A plain variable of the list, found without a call; null when the general
+// rules must decide (an index, arrays in the list, not a variable).
+[[gnu::always_inline]] inline const Value* TPasCalc::PlainVar(VarNode& v) {
+  if (v.index.present || vars_.HasArrays()) return nullptr;
+  int k = useCache_ ? vars_.IndexOfHinted(v.name, v.hint) : vars_.IndexOf(v.name);
+  return k >= 0 ? &vars_.At(static_cast<size_t>(k)).value : nullptr;
+}
+
 void TPasCalc::EvalNode(Node& n, Value& out) {
   if (n.kind == NodeKind::Var) {
-    VarNode& v = *n.var;
-    if (!v.index.present && !vars_.HasArrays()) {
-      int k = useCache_ ? vars_.IndexOfHinted(v.name, v.hint) : vars_.IndexOf(v.name);
-      if (k >= 0) {
-        out = vars_.At(static_cast<size_t>(k)).value;
-        return;
-      }
+    if (const Value* v = PlainVar(*n.var)) {
+      out = *v;
+      return;
     }
-    EvalVar(v, out);
+    EvalVar(*n.var, out);
     return;
   }
   if (n.kind == NodeKind::Const) {
@@ -176,17 +180,34 @@ void TPasCalc::EvalNode(Node& n, Value& out) {
       return;
     }
     case NodeKind::Chain: {
-      EvalNode(*n.a, out);
+      // Operands that are constants or plain variables are used where they
+      // stand; calls are made without a further step through EvalNode.
+      Node& first = *n.a;
+      const Value* fv;
+      if (first.kind == NodeKind::Var && (fv = PlainVar(*first.var)) != nullptr)
+        out = *fv;
+      else if (first.kind == NodeKind::Call)
+        EvalCall(*first.call, out);
+      else
+        EvalNode(first, out);
       Value right;
       for (size_t i = 0; i < n.rest.size(); ++i) {
         if (errCode_) return;
         Node& r = *n.rest[i].second;
         if (r.kind == NodeKind::Const && !r.textKey) {
-          // A constant operand is used where it stands.
           Combine(n.rest[i].first, n.restText[i], out, r.value);
           continue;
         }
-        EvalNode(r, right);
+        if (r.kind == NodeKind::Var) {
+          if (const Value* rv = PlainVar(*r.var)) {
+            Combine(n.rest[i].first, n.restText[i], out, *rv);
+            continue;
+          }
+        }
+        if (r.kind == NodeKind::Call)
+          EvalCall(*r.call, right);
+        else
+          EvalNode(r, right);
         if (errCode_) return;
         Combine(n.rest[i].first, n.restText[i], out, right);
       }
@@ -391,6 +412,7 @@ bool TPasCalc::Bind(BoundName& b, Value&& value) {
   if (WritePath(host_, &vars_, b.path, value)) return true;
   if (!b.valid) return false;
   vars_.AddNew(b.name, std::move(value), host_);
+  if (useCache_) b.hint = vars_.HintAt(vars_.Count() - 1);
   return true;
 }
 
@@ -456,6 +478,8 @@ bool TPasCalc::CallScriptProcedure(TProcedure& p, CallNode& c, Value& out) {
   // Read what flows back before the caller's list is restored: parameters
   // passed as plain variable names, and RESULT. A record read here is
   // discarded or restored by the snapshot, so its value may be moved out.
+  // The values wait on a stack shared by all frames (calls nest, and this
+  // frame's part is used up before another call can start).
   auto take = [&](BoundName& b, Value& into, bool last) {
     int k = useCache_ ? vars_.IndexOfHinted(b.name, b.hint) : vars_.IndexOf(b.name);
     if (k < 0) return ReadPath(host_, &vars_, b.path, into);
@@ -466,32 +490,27 @@ bool TPasCalc::CallScriptProcedure(TProcedure& p, CallNode& c, Value& out) {
       into = held;
     return true;
   };
-  constexpr size_t kInline = 4;
-  std::pair<size_t, Value> backInline[kInline];
-  std::vector<std::pair<size_t, Value>> backMore;
-  size_t backCount = 0;
+  const size_t backBase = flowBack_.size();
   for (size_t i = 0; i < c.args.size(); ++i) {
     if (!c.argInfo[i].validName) continue;
     Value pv;
     if (!take(p.params[i], pv, false)) continue;
-    if (backCount < kInline)
-      backInline[backCount] = {i, std::move(pv)};
-    else
-      backMore.emplace_back(i, std::move(pv));
-    ++backCount;
+    flowBack_.emplace_back(i, std::move(pv));
   }
   bool gotResult = p.IsFunction && take(p.result, out, true);
   snapshot.Restore();
   if (p.IsFunction && !gotResult) {
+    flowBack_.resize(backBase);
     Fail("Function must return result : " + p.Name, 26);
     return false;
   }
-  for (size_t n = 0; n < backCount; ++n) {
-    auto& [i, value] = n < kInline ? backInline[n] : backMore[n - kInline];
+  for (size_t n = backBase; n < flowBack_.size(); ++n) {
+    auto& [i, value] = flowBack_[n];
     ArgInfo& info = c.argInfo[i];
     int k = useCache_ ? vars_.IndexOfHinted(info.joined, info.hint) : vars_.IndexOf(info.joined);
     if (k >= 0) vars_.SetValueAt(static_cast<size_t>(k), std::move(value));
   }
+  flowBack_.resize(backBase);
   return true;
 }
 

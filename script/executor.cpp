@@ -49,8 +49,9 @@ StmtEntry* TPasCalc::EntryAt(StmtList& list, size_t index, uint32_t pos,
     uint32_t from = list.entries.empty() ? list.start : list.entries.back().after;
     list.entries.emplace_back();
     FillEntry(list.entries.back(), list.text, from, list.end);
+    list.byIndex.push_back(&list.entries.back());
   }
-  return &list.entries[index];
+  return list.byIndex[index];
 }
 
 Stmt& TPasCalc::StmtOf(const TextRange& text, StmtEntry& entry, bool labelled,
@@ -160,8 +161,8 @@ void TPasCalc::ExecList(StmtList& list) {
   std::unique_ptr<StmtEntry> scratchEntry;
   std::unique_ptr<Stmt> scratchStmt;
   while (errCode_ == 0 && pos < list.end) {
-    StmtEntry* e = (useCache_ && index < list.entries.size())
-                       ? &list.entries[index]
+    StmtEntry* e = (useCache_ && index < list.byIndex.size())
+                       ? list.byIndex[index]
                        : EntryAt(list, index, pos, scratchEntry);
     if (e->begin >= e->end) break;
     if (e->fault) {

@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "script/element_path.h"
@@ -192,6 +193,7 @@ class TPasCalc {
   bool EvalUnit(ExprUnit& unit, Value& out);
   void EvalNode(Node& n, Value& out);
   void EvalVar(VarNode& v, Value& out);
+  const Value* PlainVar(VarNode& v);
   void EvalCall(CallNode& c, Value& out);
   void Combine(Op op, const std::string& opText, Value& left, const Value& right);
   bool ReadIndexList(IndexList& list, std::string& out);
@@ -270,6 +272,9 @@ class TPasCalc {
   // Argument lists of native calls, reused; one per nesting level of calls.
   std::vector<std::unique_ptr<TVarList>> argPool_;
   size_t argDepth_ = 0;
+  // Values of by-reference parameters on their way back to the caller
+  // (argument position, value), one stretch per returning call.
+  std::vector<std::pair<size_t, Value>> flowBack_;
 
   // Source cache: the last source prepared and what it gave.
   std::string cachedSource_;

@@ -80,10 +80,8 @@ TVarList& TVarList::operator=(const TVarList& other) {
 
 void TVarList::Clear() {
   if (!marks_.empty()) {
-    Undo u;
-    u.kind = Undo::Cleared;
     cleared_.push_back({std::move(items_), std::move(meta_)});
-    journal_.push_back(std::move(u));
+    journal_.emplace_back(Undo::Cleared, 0, Meta{});
   }
   items_.clear();
   meta_.clear();
@@ -146,7 +144,8 @@ void TVarList::AddNew(const std::string& name, Value&& value, ScriptHost* host) 
   if (host && HasChar(name, '.') && host->LogEnabled())
     host->WriteLogLine("Add var " + name + " (in " + host->ElementDescription() + " " +
                        host->EventLabel());
-  Append(TVar(name, std::move(value)));
+  items_.emplace_back(name, std::move(value));
+  Appended();
 }
 
 bool TVarList::SetExisting(std::string_view name, const Value& value) {
@@ -158,11 +157,7 @@ bool TVarList::SetExisting(std::string_view name, const Value& value) {
 
 void TVarList::SaveBeforeChange(size_t i) {
   if (meta_[i].epoch == epoch_) return;
-  Undo u;
-  u.kind = Undo::ValueChanged;
-  u.index = static_cast<uint32_t>(i);
-  u.meta.epoch = meta_[i].epoch;
-  journal_.push_back(u);
+  journal_.emplace_back(Undo::ValueChanged, static_cast<uint32_t>(i), Meta{meta_[i].epoch, 0});
   saved_.push_back(items_[i].value);
   meta_[i].epoch = epoch_;
 }
@@ -176,14 +171,16 @@ bool TVarList::GetLocal(std::string_view name, TVar& out) const {
 }
 
 void TVarList::Append(TVar var) {
-  if (!marks_.empty()) {
-    Undo u;
-    u.kind = Undo::Appended;
-    journal_.push_back(u);
-  }
+  items_.push_back(std::move(var));
+  Appended();
+}
+
+// Bookkeeping of the record just pushed onto items_.
+void TVarList::Appended() {
+  if (!marks_.empty()) journal_.emplace_back(Undo::Appended, 0, Meta{});
+  const TVar& var = items_.back();
   if (HasChar(var.Name, '[')) CountArrayName(var.Name, 1);
   if (var.value.kind == VKind::String) g_textGrowth += var.value.s.size();
-  items_.push_back(std::move(var));
   meta_.push_back({epoch_, NewId()});
   shape_.Renew();
   IndexAppended(items_.size() - 1);
@@ -199,13 +196,9 @@ bool TVarList::Remove(std::string_view name) {
 void TVarList::RemoveAt(size_t i) {
   if (HasChar(items_[i].Name, '[')) CountArrayName(items_[i].Name, -1);
   if (!marks_.empty()) {
-    Undo u;
-    u.kind = Undo::Removed;
-    u.index = static_cast<uint32_t>(i);
-    u.meta = meta_[i];
     saved_.push_back(std::move(items_[i].value));
     removedNames_.push_back(std::move(items_[i].Name));
-    journal_.push_back(u);
+    journal_.emplace_back(Undo::Removed, static_cast<uint32_t>(i), meta_[i]);
   }
   items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
   meta_.erase(meta_.begin() + static_cast<std::ptrdiff_t>(i));

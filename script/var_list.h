@@ -73,6 +73,8 @@ class TVarList {
       return static_cast<int>(hint.index);
     return IndexOfHintedSlow(name, hint);
   }
+  // The hint naming record i as it stands now.
+  Hint HintAt(size_t i) const { return {meta_[i].id, static_cast<uint32_t>(i)}; }
   bool Exists(std::string_view name) const { return IndexOf(name) >= 0; }
   // Pointer to the first record with this name, or null (see At for the rules).
   TVar* Find(std::string_view name);
@@ -143,10 +145,13 @@ class TVarList {
   };
   // One change to undo. Values and names of changed or removed records are
   // kept apart (saved_, removedNames_), so an append costs one small entry.
+  // Built in place by emplace_back: a copy of one assembled on the stack
+  // reads back fields just written in narrower pieces, which stalls.
   struct Undo {
     enum Kind : uint8_t { ValueChanged, Appended, Removed, Cleared } kind = ValueChanged;
     uint32_t index = 0;  // ValueChanged, Removed
     Meta meta;           // ValueChanged: epoch; Removed: both
+    Undo(Kind k, uint32_t i, Meta m) : kind(k), index(i), meta(m) {}
   };
   struct ClearedList {
     std::vector<TVar> items;
@@ -187,6 +192,7 @@ class TVarList {
   bool NamesArraySlow(std::string_view name) const;
   static uint64_t NewId();
   void SaveBeforeChange(size_t i);
+  void Appended();
   void IndexAppended(size_t i);
   void IndexPopped(size_t i);
   void InvalidateIndex();
