@@ -160,6 +160,9 @@ struct BoundName {
   std::string name;
   ElementPath path;
   bool valid = false;  // a valid variable name
+  // RESULT: bound by every assignment to it and read by the call around
+  // them, so its hint is the interpreter's own (see TPasCalc::HintOf).
+  bool isResult = false;
   TVarList::Hint hint;
   explicit BoundName(const std::string& n);
 };

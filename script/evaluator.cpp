@@ -403,8 +403,12 @@ bool TPasCalc::CallNative(CallNode& c, Value& out) {
   return ok;
 }
 
+[[gnu::always_inline]] inline TVarList::Hint& TPasCalc::HintOf(BoundName& b) {
+  return b.isResult ? resultHint_ : b.hint;
+}
+
 bool TPasCalc::Bind(BoundName& b, Value&& value) {
-  int k = useCache_ ? vars_.IndexOfHinted(b.name, b.hint) : vars_.IndexOf(b.name);
+  int k = useCache_ ? vars_.IndexOfHinted(b.name, HintOf(b)) : vars_.IndexOf(b.name);
   if (k >= 0) {
     vars_.SetValueAt(static_cast<size_t>(k), std::move(value));
     return true;
@@ -412,12 +416,12 @@ bool TPasCalc::Bind(BoundName& b, Value&& value) {
   if (WritePath(host_, &vars_, b.path, value)) return true;
   if (!b.valid) return false;
   vars_.AddNew(b.name, std::move(value), host_);
-  if (useCache_) b.hint = vars_.HintAt(vars_.Count() - 1);
+  if (useCache_) vars_.PointHint(vars_.Count() - 1, HintOf(b));
   return true;
 }
 
 BoundName::BoundName(const std::string& n)
-    : name(n), path(ParseElementPath(n)), valid(IsValidVarName(n)) {}
+    : name(n), path(ParseElementPath(n)), valid(IsValidVarName(n)), isResult(n == "RESULT") {}
 
 bool TPasCalc::CallScriptProcedure(TProcedure& p, CallNode& c, Value& out) {
   if (callDepth_ >= kMaxCallDepth) {
@@ -444,7 +448,7 @@ bool TPasCalc::CallScriptProcedure(TProcedure& p, CallNode& c, Value& out) {
     }
   }
   if (p.IsFunction) {
-    int k = useCache_ ? vars_.IndexOfHinted(p.result.name, p.result.hint)
+    int k = useCache_ ? vars_.IndexOfHinted(p.result.name, HintOf(p.result))
                       : vars_.IndexOf(p.result.name);
     if (k >= 0) vars_.RemoveAt(static_cast<size_t>(k));
   }
@@ -481,7 +485,7 @@ bool TPasCalc::CallScriptProcedure(TProcedure& p, CallNode& c, Value& out) {
   // The values wait on a stack shared by all frames (calls nest, and this
   // frame's part is used up before another call can start).
   auto take = [&](BoundName& b, Value& into, bool last) {
-    int k = useCache_ ? vars_.IndexOfHinted(b.name, b.hint) : vars_.IndexOf(b.name);
+    int k = useCache_ ? vars_.IndexOfHinted(b.name, HintOf(b)) : vars_.IndexOf(b.name);
     if (k < 0) return ReadPath(host_, &vars_, b.path, into);
     Value& held = vars_.At(static_cast<size_t>(k)).value;
     if (last)

@@ -204,6 +204,7 @@ class TPasCalc {
   // Set of a name taken apart in advance: the variable, else an element-path
   // write, else a new variable (false when the name is not valid).
   bool Bind(BoundName& b, Value&& value);
+  TVarList::Hint& HintOf(BoundName& b);
 
   // ---- stmt_compiler.cpp -------------------------------------------------------
   std::unique_ptr<Stmt> CompileStmt(const TextRange& range);
@@ -275,6 +276,8 @@ class TPasCalc {
   // Values of by-reference parameters on their way back to the caller
   // (argument position, value), one stretch per returning call.
   std::vector<std::pair<size_t, Value>> flowBack_;
+  // The hint shared by every bound RESULT.
+  TVarList::Hint resultHint_;
 
   // Source cache: the last source prepared and what it gave.
   std::string cachedSource_;

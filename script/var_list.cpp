@@ -109,7 +109,11 @@ int TVarList::IndexOf(std::string_view name) const {
 
 int TVarList::IndexOfHintedSlow(const std::string& name, Hint& hint) const {
   int i = IndexOf(name);
-  if (i >= 0) hint = {meta_[static_cast<size_t>(i)].id, static_cast<uint32_t>(i)};
+  if (i >= 0) {
+    PointHint(static_cast<size_t>(i), hint);
+  } else {
+    hint.absentShape = shape_.value;
+  }
   return i;
 }
 
@@ -223,7 +227,7 @@ void TVarList::CopyInto(TVarList& dest, ScriptHost* host) const {
 }
 
 void TVarList::OpenSnapshot() {
-  marks_.push_back({journal_.size(), epoch_});
+  marks_.push_back({journal_.size(), epoch_, shape_.value});
   epoch_ = ++nextEpoch_;
 }
 
@@ -231,9 +235,10 @@ void TVarList::RollBack() {
   if (marks_.empty()) return;
   Mark mark = marks_.back();
   marks_.pop_back();
+  bool reshaped = false;
   while (journal_.size() > mark.journalSize) {
     Undo& u = journal_.back();
-    if (u.kind != Undo::ValueChanged) shape_.Renew();
+    if (u.kind != Undo::ValueChanged) reshaped = true;
     switch (u.kind) {
       case Undo::ValueChanged:
         items_[u.index].value = std::move(saved_.back());
@@ -266,6 +271,8 @@ void TVarList::RollBack() {
     }
     journal_.pop_back();
   }
+  // The records are those the list had when the snapshot opened.
+  if (reshaped) shape_.Restore(mark.shape);
   epoch_ = mark.epoch;
 }
 

@@ -64,17 +64,24 @@ class TVarList {
   // interpreter's own list). Every record carries an id, unique across all
   // lists and kept by a copy of the record only, so a hint holds exactly as
   // long as its record stands at its position.
+  // A hint also remembers the shape at which its name was last found absent:
+  // while the list has that shape again, the name is still absent.
   struct Hint {
     uint64_t id = 0;
+    uint64_t absentShape = 0;
     uint32_t index = 0;
   };
   int IndexOfHinted(const std::string& name, Hint& hint) const {
     if (hint.index < meta_.size() && meta_[hint.index].id == hint.id)
       return static_cast<int>(hint.index);
+    if (hint.absentShape == shape_.value) return -1;
     return IndexOfHintedSlow(name, hint);
   }
-  // The hint naming record i as it stands now.
-  Hint HintAt(size_t i) const { return {meta_[i].id, static_cast<uint32_t>(i)}; }
+  // Points the hint at record i as it stands now.
+  void PointHint(size_t i, Hint& hint) const {
+    hint.id = meta_[i].id;
+    hint.index = static_cast<uint32_t>(i);
+  }
   bool Exists(std::string_view name) const { return IndexOf(name) >= 0; }
   // Pointer to the first record with this name, or null (see At for the rules).
   TVar* Find(std::string_view name);
@@ -114,6 +121,8 @@ class TVarList {
   // Names the list's set of records: it changes whenever a record is added
   // or removed (not when a value changes), and no two lists ever share one,
   // so a cache of "this name is not a variable here" holds while it does.
+  // A rollback that brings back the records of an earlier shape brings back
+  // that shape too.
   uint64_t Shape() const { return shape_.value; }
   // Changes whenever any list that is not private is made or changes its set
   // of records: element variables, whose names element paths resolve.
@@ -160,6 +169,7 @@ class TVarList {
   struct Mark {
     size_t journalSize;
     uint64_t epoch;
+    uint64_t shape;
   };
 
   // A fresh shape id for every list, copy and change; a list moved from
@@ -180,6 +190,11 @@ class TVarList {
       return *this;
     }
     void Renew() { value = NewShape(privateList); }
+    // Back to an earlier value of this list, whose records are those of now.
+    void Restore(uint64_t earlier) {
+      Renew();
+      value = earlier;
+    }
   };
   static uint64_t NewShape(bool privateList);
   static void CountGrowth(const Value& before, const Value& after) {

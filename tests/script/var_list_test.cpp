@@ -55,6 +55,50 @@ TEST(VarList, FirstMatchAndIndex) {
   EXPECT_EQ(list.IndexOfHinted("TEMP", last), -1);
 }
 
+// A hint that found its name absent answers "absent" only while the list has
+// the records it had then: a rollback that removes what a call added brings
+// the shape back, anything else that adds or removes a record does not.
+TEST(VarList, AbsentHintsFollowTheShape) {
+  TVarList list;
+  list.Append(TVar("N", Value::Integer(1)));
+  TVarList::Hint result;
+  EXPECT_EQ(list.IndexOfHinted("RESULT", result), -1);
+  const uint64_t before = list.Shape();
+  list.OpenSnapshot();
+  list.SetValueAt(0, Value::Integer(2));
+  list.Append(TVar("RESULT", Value::Integer(5)));
+  EXPECT_NE(list.Shape(), before);
+  EXPECT_EQ(list.IndexOfHinted("RESULT", result), 1);
+  list.RemoveAt(1);
+  EXPECT_EQ(list.IndexOfHinted("RESULT", result), -1);
+  list.Append(TVar("RESULT", Value::Integer(6)));
+  EXPECT_EQ(list.IndexOfHinted("RESULT", result), 1);
+  list.RollBack();
+  EXPECT_EQ(list.Shape(), before);
+  EXPECT_EQ(list.IndexOfHinted("RESULT", result), -1);
+  EXPECT_EQ(list.At(0).value.i, 1);
+  // A record of the name made outside any snapshot is found again.
+  list.Append(TVar("RESULT", Value::Integer(7)));
+  EXPECT_EQ(list.IndexOfHinted("RESULT", result), 1);
+  // A rollback with nothing added keeps the shape; a cleared list gets a
+  // new one and its records back.
+  const uint64_t two = list.Shape();
+  list.OpenSnapshot();
+  list.SetValueAt(1, Value::Integer(8));
+  list.RollBack();
+  EXPECT_EQ(list.Shape(), two);
+  list.OpenSnapshot();
+  list.Clear();
+  EXPECT_EQ(list.IndexOfHinted("RESULT", result), -1);
+  list.Append(TVar("RESULT", Value::Integer(9)));
+  list.RollBack();
+  EXPECT_EQ(list.Shape(), two);
+  EXPECT_EQ(list.IndexOfHinted("RESULT", result), 1);
+  EXPECT_EQ(list.At(1).value.i, 7);
+  list.Remove("RESULT");
+  EXPECT_EQ(list.IndexOfHinted("RESULT", result), -1);
+}
+
 TEST(VarList, AddAndAddQuiet) {
   script_test::FakeHost host;
   TVarList list;
