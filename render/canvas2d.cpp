@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "render/axis_bilinear.h"
+#include "render/flat_span.h"
 #include "render/pixel_math.h"
 #include "render/render_image.h"
 #include "render/span_shader.h"
@@ -303,14 +304,16 @@ void Canvas2D::FillRect(int left, int top, int width, int height, uint32_t colou
   const int64_t y1 = std::min<int64_t>(int64_t{top} + height, clip_.bottom);
   if (x0 >= x1 || y0 >= y1) return;
   const int n = static_cast<int>(x1 - x0);
-  for (int64_t y = y0; y < y1; ++y) {
-    uint32_t* dst = frame_.Row(static_cast<int>(y)) + x0;
-    if (blend.kind == BlendKind::kOpaque) {
-      std::fill(dst, dst + n, colour | 0xFF000000u);
-    } else {
-      detail::ShadeSpanBlend(blend, dst, n, detail::FlatSampler{colour}, detail::NoColour{});
+  if (!fastPaths_) {
+    for (int64_t y = y0; y < y1; ++y) {
+      detail::ShadeSpanBlend(blend, frame_.Row(static_cast<int>(y)) + x0, n,
+                             detail::FlatSampler{colour}, detail::NoColour{});
     }
+    return;
   }
+  detail::FlatSpan span(blend, colour);
+  if (span.DrawsNothing()) return;
+  for (int64_t y = y0; y < y1; ++y) span.Draw(frame_.Row(static_cast<int>(y)) + x0, n);
 }
 
 void Canvas2D::FillTriangle(PointD a, PointD b, PointD c, uint32_t colour, uint32_t effect) {
@@ -322,11 +325,17 @@ void Canvas2D::FillTriangle(PointD a, PointD b, PointD c, uint32_t colour, uint3
   if (!ToRaster(a, v[0]) || !ToRaster(b, v[1]) || !ToRaster(c, v[2])) return;
   ConvexPolygon polygon;
   if (!polygon.Setup(v, 3, clip_)) return;
+  detail::FlatSpan span(blend, colour);
+  if (span.DrawsNothing()) return;
   int y, begin, end;
   while (polygon.NextSpan(y, begin, end)) {
     if (begin >= end) continue;
-    detail::ShadeSpanBlend(blend, frame_.Row(y) + begin, end - begin,
-                           detail::FlatSampler{colour}, detail::NoColour{});
+    if (fastPaths_) {
+      span.Draw(frame_.Row(y) + begin, end - begin);
+    } else {
+      detail::ShadeSpanBlend(blend, frame_.Row(y) + begin, end - begin,
+                             detail::FlatSampler{colour}, detail::NoColour{});
+    }
   }
 }
 

@@ -8,7 +8,8 @@
 //     vertical gradient (text), walked row by row over the texels whose alpha
 //     is above 0, with straight copies for opaque textures and SSE2 alpha,
 //     additive and modulated loops;
-//   - flat rectangles row by row;
+//   - flat rectangles and triangles: the blend's constant terms worked out
+//     once per primitive, rows in SSE2 loops four pixels at a time (FlatSpan);
 //   - one scan of a parallelogram (scaled and rotated images) with a single
 //     set of fixed-point texture steps, nearest or bilinear, in SSE2 loops
 //     two pixels at a time;
@@ -53,8 +54,9 @@ class Canvas2D final : public Canvas {
 
   Frame& GetFrame() { return frame_; }
 
-  // With fast paths off every image goes through the general scan; tests and
-  // benchmarks use it to check that the fast paths change no pixel.
+  // With fast paths off every image goes through the general scan and every
+  // flat shape through the reference loop; tests and benchmarks use it to
+  // check that the fast paths change no pixel.
   void SetFastPathsEnabled(bool on) { fastPaths_ = on; }
 
  private:
