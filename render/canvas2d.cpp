@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "render/axis_bilinear.h"
 #include "render/flat_span.h"
@@ -160,6 +161,14 @@ bool Canvas2D::TryBlit(const TexturedQuad& q) {
     }
   }
   const BlendKind kind = q.blend.kind;
+  const bool copies = q.uniform && q.colours[0] == kColourWhite &&
+                      (kind == BlendKind::kOpaque || (kind == BlendKind::kAlpha && tex.Opaque()));
+  // Every pixel is replaced by a value that ignores what was there: a Fill not
+  // yet applied would be overwritten whole, so it is dropped.
+  if (frame_.FillPending() && (kind == BlendKind::kOpaque || copies) && colBegin == 0 &&
+      rowBegin == 0 && colEnd == frame_.Width() && rowEnd == frame_.Height()) {
+    frame_.DiscardPendingFill();
+  }
   for (int64_t row = rowBegin; row < rowEnd; ++row) {
     uint32_t colour = q.colours[0];
     if (!q.uniform) {
@@ -185,7 +194,12 @@ bool Canvas2D::TryBlit(const TexturedQuad& q) {
     const uint32_t* src = tex.Texel(sl + static_cast<int>(begin - x0), ty);
     uint32_t* dst = frame_.Row(static_cast<int>(row)) + begin;
     if (white) {
-      if (kind == BlendKind::kOpaque || (kind == BlendKind::kAlpha && tex.Opaque())) {
+      if (tex.Opaque() && (kind == BlendKind::kOpaque || kind == BlendKind::kAlpha)) {
+        // Every texel's alpha is already 255.
+        std::memcpy(dst, src, sizeof(uint32_t) * static_cast<size_t>(count));
+        continue;
+      }
+      if (kind == BlendKind::kOpaque) {
         detail::CopyOpaqueRow(dst, src, count);
         continue;
       }

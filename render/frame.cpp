@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace render {
 
 Frame::Frame(int width, int height)
@@ -14,6 +18,25 @@ uint32_t Frame::Pixel(int x, int y) const {
   return Row(y)[x];
 }
 
-void Frame::Fill(uint32_t colour) { std::fill(pixels_.begin(), pixels_.end(), colour | 0xFF000000u); }
+void Frame::Fill(uint32_t colour) {
+  fillColour_ = colour | 0xFF000000u;
+  fillPending_ = true;
+}
+
+void Frame::ApplyFill() const {
+  fillPending_ = false;
+  uint32_t* p = pixels_.data();
+  const size_t n = pixels_.size();
+  size_t i = 0;
+#if defined(__SSE2__)
+  // The compiler leaves the plain loop scalar; this is a whole frame a step.
+  const __m128i v = _mm_set1_epi32(static_cast<int>(fillColour_));
+  for (; i + 8 <= n; i += 8) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), v);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i + 4), v);
+  }
+#endif
+  std::fill(p + i, p + n, fillColour_);
+}
 
 }  // namespace render

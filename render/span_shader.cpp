@@ -28,7 +28,15 @@ void ShadeTexturedSpan(const TexturedSpan& s) {
 }
 
 void CopyOpaqueRow(uint32_t* dst, const uint32_t* src, int count) {
-  for (int i = 0; i < count; ++i) dst[i] = src[i] | 0xFF000000u;
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  for (; i + 4 <= count; i += 4) {
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_or_si128(s, alpha));
+  }
+#endif
+  for (; i < count; ++i) dst[i] = src[i] | 0xFF000000u;
 }
 
 #if defined(__SSE2__)
