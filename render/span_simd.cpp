@@ -4,6 +4,8 @@
 
 #include "render/span_shader.h"
 
+#include <cstdint>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -194,6 +196,47 @@ struct GouraudColourSimd {
   QZ_INLINE __m128i One(__m128i s) { return Div255x(_mm_mullo_epi16(s, Widen2(Next(), 0))); }
 };
 
+// Vertex colours stepped in 32-bit lanes (b, g, r, a, as the pixel's bytes),
+// for spans whose colour values fit in 32 bits from the first pixel to the
+// last (GouraudFits): the same values as the 64-bit walk, clamped together.
+struct GouraudLanesSimd {
+  __m128i c, dc;
+  explicit GouraudLanesSimd(const GouraudColour& g)
+      : c(_mm_set_epi32(static_cast<int>(g.c[0]), static_cast<int>(g.c[1]),
+                        static_cast<int>(g.c[2]), static_cast<int>(g.c[3]))),
+        dc(_mm_set_epi32(static_cast<int>(g.dc[0]), static_cast<int>(g.dc[1]),
+                         static_cast<int>(g.dc[2]), static_cast<int>(g.dc[3]))) {}
+  // Channels of two steps as 16-bit lanes. Saturating to 16 bits keeps values
+  // below 0 and above 255 on their side, so max and min give the clamp.
+  QZ_INLINE static __m128i Channels(__m128i c0, __m128i c1) {
+    const __m128i v = _mm_packs_epi32(_mm_srai_epi32(c0, 16), _mm_srai_epi32(c1, 16));
+    return _mm_min_epi16(_mm_max_epi16(v, Zero()), _mm_set1_epi16(255));
+  }
+  // The step past the last pixel may wrap; it is never used.
+  QZ_INLINE __m128i Two(__m128i s) {
+    const __m128i c1 = _mm_add_epi32(c, dc);
+    const __m128i colour = Channels(c, c1);
+    c = _mm_add_epi32(c1, dc);
+    return Div255x(_mm_mullo_epi16(s, colour));
+  }
+  QZ_INLINE __m128i One(__m128i s) {
+    const __m128i colour = Channels(c, c);
+    c = _mm_add_epi32(c, dc);
+    return Div255x(_mm_mullo_epi16(s, colour));
+  }
+};
+
+bool GouraudFits(const GouraudColour& g, int count) {
+  constexpr int64_t kLow = INT32_MIN;
+  constexpr int64_t kHigh = INT32_MAX;
+  for (int i = 0; i < 4; ++i) {
+    if (g.dc[i] < kLow || g.dc[i] > kHigh) return false;
+    const int64_t last = g.c[i] + g.dc[i] * (count - 1);
+    if (g.c[i] < kLow || g.c[i] > kHigh || last < kLow || last > kHigh) return false;
+  }
+  return true;
+}
+
 // Blends: source and destination as lanes, result as lanes (alpha lanes don't matter).
 struct OpaqueSimd {
   QZ_INLINE __m128i operator()(__m128i s, __m128i) const { return s; }
@@ -261,7 +304,11 @@ void RunColour(const TexturedSpan& s, Sampler sampler) {
       RunBlend(s, sampler, ConstantColourSimd{Widen2(s.colour, s.colour)});
       break;
     case ColourMode::kGouraud:
-      RunBlend(s, sampler, GouraudColourSimd{s.gouraud});
+      if (GouraudFits(s.gouraud, s.count)) {
+        RunBlend(s, sampler, GouraudLanesSimd(s.gouraud));
+      } else {
+        RunBlend(s, sampler, GouraudColourSimd{s.gouraud});
+      }
       break;
   }
 }
