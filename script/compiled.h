@@ -163,6 +163,8 @@ struct BoundName {
   // RESULT: bound by every assignment to it and read by the call around
   // them, so its hint is the interpreter's own (see TPasCalc::HintOf).
   bool isResult = false;
+  bool dotted = false;     // holds "."
+  bool bracketed = false;  // holds "["
   TVarList::Hint hint;
   explicit BoundName(const std::string& n);
 };

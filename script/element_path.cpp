@@ -33,6 +33,8 @@ uint32_t Referenced(ScriptHost* host, const Value& v) {
 // False when the walk fails.
 bool Walk(ScriptHost* host, const TVarList* vars, const ElementPath& p, uint32_t& e) {
   e = host->CurrentElement();
+  // Nothing to walk (and never a walk to remember: it has no segments).
+  if (p.plain) return true;
   if (p.walkStamp != 0 && p.walkStart == e && p.walkStamp == host->PathStamp()) {
     e = p.walkEnd;
     return true;
@@ -128,6 +130,7 @@ ElementPath ParseElementPath(const std::string& name) {
   }
   p.last = name.substr(pos);
   p.slots.resize(p.segments.size() + 1);
+  p.plain = p.ups == 0 && !p.hasHandle && p.segments.empty();
   return p;
 }
 

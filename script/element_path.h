@@ -37,6 +37,8 @@ struct ElementPath {
   bool badSegment = false;            // an empty intermediate segment: always fails
   std::vector<std::string> segments;  // intermediate segments, in order
   std::string last;
+  // No dots, handle or segments: the name is read on the current element.
+  bool plain = false;
   // The host's cache of each segment and of the last one (see NameSlot).
   mutable std::vector<NameSlot> slots;
   // The last walk over the segments, when every one of them was answered

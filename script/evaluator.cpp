@@ -225,6 +225,7 @@ void TPasCalc::EvalNode(Node& n, Value& out) {
 
 void TPasCalc::Combine(Op op, const std::string& opText, Value& left, const Value& right) {
   if (FastIntegerOp(op, left, right, left)) return;
+  if (FastRealOp(op, left, right, left)) return;
   if (IsTextKey(left)) TranslateKey(host_, left);
   const Value* rp = &right;
   Value translated;
@@ -415,13 +416,18 @@ bool TPasCalc::Bind(BoundName& b, Value&& value) {
   }
   if (WritePath(host_, &vars_, b.path, value)) return true;
   if (!b.valid) return false;
-  vars_.AddNew(b.name, std::move(value), host_);
+  vars_.AddNew(b.name, std::move(value), host_, b.dotted, b.bracketed);
   if (useCache_) vars_.PointHint(vars_.Count() - 1, HintOf(b));
   return true;
 }
 
 BoundName::BoundName(const std::string& n)
-    : name(n), path(ParseElementPath(n)), valid(IsValidVarName(n)), isResult(n == "RESULT") {}
+    : name(n),
+      path(ParseElementPath(n)),
+      valid(IsValidVarName(n)),
+      isResult(n == "RESULT"),
+      dotted(n.find('.') != std::string::npos),
+      bracketed(n.find('[') != std::string::npos) {}
 
 bool TPasCalc::CallScriptProcedure(TProcedure& p, CallNode& c, Value& out) {
   if (callDepth_ >= kMaxCallDepth) {

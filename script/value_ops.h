@@ -79,6 +79,52 @@ bool IsComparison(Op op);
   }
 }
 
+// A Real with a Real or an Integer, for + - * and the comparisons, as the
+// general rules compute it, inline. False when they must decide (other kinds
+// or operators, a result that is not finite).
+[[gnu::always_inline]] inline bool FastRealOp(Op op, const Value& a, const Value& b, Value& out) {
+  const bool aReal = a.kind == VKind::Real, bReal = b.kind == VKind::Real;
+  if (!(aReal || bReal)) return false;
+  if (!(aReal || a.kind == VKind::Integer) || !(bReal || b.kind == VKind::Integer)) return false;
+  const double x = aReal ? a.d : static_cast<double>(a.i);
+  const double y = bReal ? b.d : static_cast<double>(b.i);
+  double r;
+  switch (op) {
+    case Op::Add:
+      r = x + y;
+      break;
+    case Op::Sub:
+      r = x - y;
+      break;
+    case Op::Mul:
+      r = x * y;
+      break;
+    case Op::Lt:
+      out = Value::Boolean(x < y);
+      return true;
+    case Op::Gt:
+      out = Value::Boolean(x > y);
+      return true;
+    case Op::Le:
+      out = Value::Boolean(x <= y);
+      return true;
+    case Op::Ge:
+      out = Value::Boolean(x >= y);
+      return true;
+    case Op::Eq:
+      out = Value::Boolean(x == y);
+      return true;
+    case Op::Ne:
+      out = Value::Boolean(x != y);
+      return true;
+    default:
+      return false;
+  }
+  if (!__builtin_isfinite(r)) return false;
+  out = Value::Real(r);
+  return true;
+}
+
 // A binary operator. Comparisons give a Boolean.
 bool ApplyBinary(Op op, const Value& a, const Value& b, Value& out);
 // Prefix minus.

@@ -145,11 +145,18 @@ bool TVarList::Add(const TVar& var, ScriptHost* host) {
 }
 
 void TVarList::AddNew(const std::string& name, Value&& value, ScriptHost* host) {
-  if (host && HasChar(name, '.') && host->LogEnabled())
+  AddNew(name, std::move(value), host, HasChar(name, '.'), HasChar(name, '['));
+}
+
+void TVarList::AddNew(const std::string& name, Value&& value, ScriptHost* host, bool dotted,
+                      bool bracketed) {
+  if (host && dotted && host->LogEnabled())
     host->WriteLogLine("Add var " + name + " (in " + host->ElementDescription() + " " +
                        host->EventLabel());
-  items_.emplace_back(name, std::move(value));
-  Appended();
+  TVar& var = items_.emplace_back();
+  var.Name = name;
+  var.value = std::move(value);
+  Appended(bracketed);
 }
 
 bool TVarList::SetExisting(std::string_view name, const Value& value) {
@@ -175,15 +182,16 @@ bool TVarList::GetLocal(std::string_view name, TVar& out) const {
 }
 
 void TVarList::Append(TVar var) {
+  const bool bracketed = HasChar(var.Name, '[');
   items_.push_back(std::move(var));
-  Appended();
+  Appended(bracketed);
 }
 
 // Bookkeeping of the record just pushed onto items_.
-void TVarList::Appended() {
+void TVarList::Appended(bool bracketed) {
   if (!marks_.empty()) journal_.emplace_back(Undo::Appended, 0, Meta{});
   const TVar& var = items_.back();
-  if (HasChar(var.Name, '[')) CountArrayName(var.Name, 1);
+  if (bracketed) CountArrayName(var.Name, 1);
   if (var.value.kind == VKind::String) g_textGrowth += var.value.s.size();
   meta_.push_back({epoch_, NewId()});
   shape_.Renew();
@@ -198,7 +206,8 @@ bool TVarList::Remove(std::string_view name) {
 }
 
 void TVarList::RemoveAt(size_t i) {
-  if (HasChar(items_[i].Name, '[')) CountArrayName(items_[i].Name, -1);
+  // Without any bracketed name in the list there is nothing to count.
+  if (bracketed_ != 0 && HasChar(items_[i].Name, '[')) CountArrayName(items_[i].Name, -1);
   if (!marks_.empty()) {
     saved_.push_back(std::move(items_[i].value));
     removedNames_.push_back(std::move(items_[i].Name));
@@ -246,7 +255,8 @@ void TVarList::RollBack() {
         meta_[u.index].epoch = u.meta.epoch;
         break;
       case Undo::Appended:
-        if (HasChar(items_.back().Name, '[')) CountArrayName(items_.back().Name, -1);
+        if (bracketed_ != 0 && HasChar(items_.back().Name, '['))
+          CountArrayName(items_.back().Name, -1);
         IndexPopped(items_.size() - 1);
         items_.pop_back();
         meta_.pop_back();

@@ -114,6 +114,9 @@ class TVarList {
   // Appends a record whose name the caller knows to be valid and absent;
   // writes the Add-var line for a dotted name as Add does.
   void AddNew(const std::string& name, Value&& value, ScriptHost* host);
+  // The same for a name whose "." and "[" the caller has looked for already.
+  void AddNew(const std::string& name, Value&& value, ScriptHost* host, bool dotted,
+              bool bracketed);
   // True when some record's name begins with name + "[".
   bool NamesArray(std::string_view name) const { return bracketed_ != 0 && NamesArraySlow(name); }
   // True when some record's name holds "[".
@@ -207,7 +210,7 @@ class TVarList {
   bool NamesArraySlow(std::string_view name) const;
   static uint64_t NewId();
   void SaveBeforeChange(size_t i);
-  void Appended();
+  void Appended(bool bracketed);
   void IndexAppended(size_t i);
   void IndexPopped(size_t i);
   void InvalidateIndex();
