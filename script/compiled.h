@@ -98,12 +98,13 @@ enum class NodeKind : uint8_t { Const, Var, Call, Unary, Chain, Error, ThenError
 
 struct Node;
 
+// What the plain-variable read touches comes first (one cache line).
 struct VarNode {
+  TVarList::Hint hint;
   std::string name;
   IndexList index;     // I1
   IndexList strIndex;  // I2
   ElementPath path;    // of the plain name
-  TVarList::Hint hint;
 };
 
 struct ArgInfo {
@@ -123,18 +124,19 @@ struct CallNode {
   int func = -1;
 };
 
+// Fields in the order evaluation reads them.
 struct Node {
   NodeKind kind = NodeKind::Const;
   Op op = Op::Add;          // Unary
   bool textKey = false;     // Const: a String that is a text key
-  Value value;              // Const
-  Fault fault;              // Error, ThenError
+  std::unique_ptr<VarNode> var;
   std::unique_ptr<Node> a;  // Unary operand, Chain first operand, ThenError inner
   std::vector<std::pair<Op, std::unique_ptr<Node>>> rest;  // Chain
-  std::string opText;                 // Unary: text of the operator for messages
-  std::vector<std::string> restText;  // Chain: operator texts
-  std::unique_ptr<VarNode> var;
   std::unique_ptr<CallNode> call;
+  Value value;                        // Const
+  std::vector<std::string> restText;  // Chain: operator texts
+  std::string opText;                 // Unary: text of the operator for messages
+  Fault fault;                        // Error, ThenError
 };
 
 struct ExprTree {

@@ -6,6 +6,8 @@
 // labelled statement. Lists that are a range of an enclosing text (blocks and
 // FOR bodies) leave a pending GOTO to the list that owns the whole text.
 
+#include <type_traits>
+
 #include "script/compiled.h"
 #include "script/pascalc.h"
 
@@ -45,6 +47,10 @@ StmtEntry* TPasCalc::EntryAt(StmtList& list, size_t index, uint32_t pos,
     FillEntry(*scratch, list.text, pos, list.end);
     return scratch.get();
   }
+  return CachedEntryAt(list, index);
+}
+
+StmtEntry* TPasCalc::CachedEntryAt(StmtList& list, size_t index) {
   while (list.entries.size() <= index) {
     uint32_t from = list.entries.empty() ? list.start : list.entries.back().after;
     list.entries.emplace_back();
@@ -52,6 +58,15 @@ StmtEntry* TPasCalc::EntryAt(StmtList& list, size_t index, uint32_t pos,
     list.byIndex.push_back(&list.entries.back());
   }
   return list.byIndex[index];
+}
+
+Stmt& TPasCalc::CachedStmtOf(const TextRange& text, StmtEntry& entry, bool labelled) {
+  std::unique_ptr<Stmt>& slot = labelled ? entry.labelled : entry.stmt;
+  if (!slot) {
+    uint32_t b = labelled ? entry.begin + 2 : entry.begin;
+    slot = CompileStmt(text.Sub(b < entry.end ? b : entry.end, entry.end));
+  }
+  return *slot;
 }
 
 Stmt& TPasCalc::StmtOf(const TextRange& text, StmtEntry& entry, bool labelled,
@@ -153,24 +168,44 @@ bool TPasCalc::FindLabel(StmtList& list, size_t& index, uint32_t& pos) {
 }
 
 void TPasCalc::ExecList(StmtList& list) {
+  if (useCache_)
+    ExecListWith<true>(list);
+  else
+    ExecListWith<false>(list);
+}
+
+// With the cache on, entries and statements live in the list; without it,
+// each is made afresh into this frame's scratch objects.
+template <bool kCached>
+void TPasCalc::ExecListWith(StmtList& list) {
   if (!NestEnter(1)) return;
   ++blockDepth_;
   uint32_t pos = list.start;
   size_t index = 0;
   bool labelled = false;
-  std::unique_ptr<StmtEntry> scratchEntry;
-  std::unique_ptr<Stmt> scratchStmt;
+  struct Scratch {
+    std::unique_ptr<StmtEntry> entry;
+    std::unique_ptr<Stmt> stmt;
+  };
+  struct None {};
+  std::conditional_t<kCached, None, Scratch> scratch;
   while (errCode_ == 0 && pos < list.end) {
-    StmtEntry* e = (useCache_ && index < list.byIndex.size())
-                       ? list.byIndex[index]
-                       : EntryAt(list, index, pos, scratchEntry);
+    StmtEntry* e;
+    if constexpr (kCached)
+      e = index < list.byIndex.size() ? list.byIndex[index] : CachedEntryAt(list, index);
+    else
+      e = EntryAt(list, index, pos, scratch.entry);
     if (e->begin >= e->end) break;
     if (e->fault) {
       SetError(e->fault.message, list.text.Sub(e->begin, e->end), e->fault.code);
       break;
     }
-    Stmt* cached = (useCache_ && !labelled) ? e->stmt.get() : nullptr;
-    Stmt& stmt = cached ? *cached : StmtOf(list.text, *e, labelled, scratchStmt);
+    Stmt* stmtPtr;
+    if constexpr (kCached)
+      stmtPtr = (!labelled && e->stmt) ? e->stmt.get() : &CachedStmtOf(list.text, *e, labelled);
+    else
+      stmtPtr = &StmtOf(list.text, *e, labelled, scratch.stmt);
+    Stmt& stmt = *stmtPtr;
     ExecStmt(stmt);
     pos = e->after;
     ++index;

@@ -214,6 +214,8 @@ class TPasCalc {
 
   // ---- executor.cpp --------------------------------------------------------------
   void ExecList(StmtList& list);
+  template <bool kCached>
+  void ExecListWith(StmtList& list);
   void ExecStmt(Stmt& s);
   void ExecAssign(struct AssignStmt& s);
   void ExecIf(struct IfStmt& s);
@@ -243,6 +245,8 @@ class TPasCalc {
                      std::unique_ptr<StmtEntry>& scratch);
   Stmt& StmtOf(const TextRange& text, StmtEntry& entry, bool labelled,
                std::unique_ptr<Stmt>& scratch);
+  StmtEntry* CachedEntryAt(StmtList& list, size_t index);
+  Stmt& CachedStmtOf(const TextRange& text, StmtEntry& entry, bool labelled);
   bool FindLabel(StmtList& list, size_t& index, uint32_t& pos);
 
   ScriptHost* host_;
