@@ -90,14 +90,8 @@ StringIndexCheck CheckStringIndex(const std::string& index, size_t length) {
   return r;
 }
 
-bool TPasCalc::EvalUnit(ExprUnit& unit, Value& out) {
-  out.Clear();
-  ContextScope ctx(ctx_, unit.text);
-  std::unique_ptr<ExprTree> scratch;
-  ExprTree* t = unit.tree.get();
-  if (!t || !useCache_ || t->funcGen != funcs_.Generation() ||
-      t->procGen != (procs_ ? procs_->Generation() : 0))
-    t = TreeFor(unit, scratch);
+[[gnu::always_inline]] inline bool TPasCalc::EvalTree(ExprTree& tree, Value& out) {
+  ExprTree* t = &tree;
   if (t->empty) {
     Fail("Empty string - not expression", 1);
     return false;
@@ -108,6 +102,24 @@ bool TPasCalc::EvalUnit(ExprUnit& unit, Value& out) {
   --t->active;
   NestLeave(t->depth);
   return errCode_ == 0 && t->trailingOk;
+}
+
+bool TPasCalc::EvalUnit(ExprUnit& unit, Value& out) {
+  ExprTree* t = unit.tree.get();
+  if (!t || !useCache_ || t->funcGen != funcs_.Generation() ||
+      t->procGen != (procs_ ? procs_->Generation() : 0))
+    return EvalUnitFresh(unit, out);
+  out.Clear();
+  ContextScope ctx(ctx_, unit.text);
+  return EvalTree(*t, out);
+}
+
+// A tree made or remade for this evaluation (kept by the unit with the cache on).
+bool TPasCalc::EvalUnitFresh(ExprUnit& unit, Value& out) {
+  out.Clear();
+  ContextScope ctx(ctx_, unit.text);
+  std::unique_ptr<ExprTree> scratch;
+  return EvalTree(*TreeFor(unit, scratch), out);
 }
 
 [[gnu::always_inline]] inline void TPasCalc::EvalCall(CallNode& c, Value& out) {

@@ -191,6 +191,8 @@ class TPasCalc {
 
   // ---- evaluator.cpp -----------------------------------------------------------
   bool EvalUnit(ExprUnit& unit, Value& out);
+  bool EvalUnitFresh(ExprUnit& unit, Value& out);
+  bool EvalTree(ExprTree& tree, Value& out);
   void EvalNode(Node& n, Value& out);
   void EvalVar(VarNode& v, Value& out);
   const Value* PlainVar(VarNode& v);
