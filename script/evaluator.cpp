@@ -360,6 +360,7 @@ bool TPasCalc::CallNative(CallNode& c, Value& out) {
   if (argDepth_ >= argPool_.size()) {
     argPool_.push_back(std::make_unique<TVarList>());
     argPool_.back()->SetPrivate();
+    argPool_.back()->SetTransient();
   }
   TVarList& args = *argPool_[argDepth_];
   struct Depth {

@@ -192,7 +192,7 @@ void TVarList::Appended(bool bracketed) {
   if (!marks_.empty()) journal_.emplace_back(Undo::Appended, 0, Meta{});
   const TVar& var = items_.back();
   if (bracketed) CountArrayName(var.Name, 1);
-  if (var.value.kind == VKind::String) g_textGrowth += var.value.s.size();
+  if (!transient_ && var.value.kind == VKind::String) g_textGrowth += var.value.s.size();
   meta_.push_back({epoch_, NewId()});
   shape_.Renew();
   IndexAppended(items_.size() - 1);

@@ -96,12 +96,12 @@ class TVarList {
   bool SetExisting(std::string_view name, const Value& value);
   void SetValueAt(size_t i, const Value& value) {
     if (!marks_.empty()) SaveBeforeChange(i);
-    CountGrowth(items_[i].value, value);
+    if (!transient_) CountGrowth(items_[i].value, value);
     items_[i].value = value;
   }
   void SetValueAt(size_t i, Value&& value) {
     if (!marks_.empty()) SaveBeforeChange(i);
-    CountGrowth(items_[i].value, value);
+    if (!transient_) CountGrowth(items_[i].value, value);
     items_[i].value = std::move(value);
   }
   // out.Name := name; copies the record into out when found.
@@ -133,6 +133,9 @@ class TVarList {
   // Lists that only an interpreter itself consults (its variables, argument
   // lists) leave SharedShape alone. Kept by copies and moves into the list.
   void SetPrivate() { shape_.privateList = true; }
+  // Argument lists are filled and cleared for every call: the texts they
+  // hold are counted where they are kept, not in g_textGrowth as they pass.
+  void SetTransient() { transient_ = true; }
   // Add every record, in order, into dest.
   void CopyInto(TVarList& dest, ScriptHost* host) const;
 
@@ -232,6 +235,7 @@ class TVarList {
   uint64_t epoch_ = 0;
   uint64_t nextEpoch_ = 0;
   ShapeId shape_;
+  bool transient_ = false;
 };
 
 }  // namespace script

@@ -92,6 +92,13 @@ TEST_F(HostileScripts, CopiesOfLongTextsStopAtTheTextBudget) {
                 " FOR I := 1 TO 5000 DO T := S + IntToStr(I)"),
             "");
   EXPECT_EQ(Var("T").size(), std::string("String:").size() + 65536 + 4);
+  // An accumulator flushed at 4 KiB whose length is asked on every line:
+  // the texts passed to natives are not kept.
+  EXPECT_EQ(Run("A := ''; T := 0; I := 0; FOR I := 1 TO 150000 DO BEGIN"
+                " A := A + 'Score: ' + IntToStr(I) + ' of 150000';"
+                " IF Length(A) >= 4096 THEN BEGIN T := T + Length(A); A := '' END END"),
+            "");
+  EXPECT_EQ(Var("I"), "Integer:150000");
 }
 
 // Limits that hold inside one run: text length, procedure depth, run nesting,
