@@ -13,6 +13,8 @@ namespace resources {
 
 namespace {
 
+constexpr uint64_t kMaxDeflateRatio = 1032;
+
 struct MemoryInput {
   const uint8_t* data;
   size_t size;
@@ -61,6 +63,15 @@ bool ReadPng(PngState& s) {
   png_get_IHDR(s.png, s.info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
   if (!DimensionsAllowed(width, height)) {
     s.error = DecodeError::TooLarge;
+    return false;
+  }
+  // Deflate expands its input at most 1032 times: a picture whose pixel
+  // data cannot fit in the bytes that remain is refused before its pixels
+  // are allocated, so a few bytes of header cannot claim 128 MiB.
+  const uint64_t bitsPerPixel = uint64_t{png_get_channels(s.png, s.info)} * bitDepth;
+  const uint64_t leastData = (uint64_t{width} * height * bitsPerPixel + 7) / 8;
+  if (leastData > kMaxDeflateRatio * (s.input.size - s.input.pos) + 4096) {
+    s.error = DecodeError::Truncated;
     return false;
   }
   const bool hasAlpha =

@@ -153,22 +153,35 @@ TEST(DecoderTest, PngRejectsDamage) {
                        resources::ImageFormat::Png);
 }
 
-TEST(DecoderTest, PngTooLargeIsRefusedBeforeAllocating) {
-  // A valid 1 x 1 file whose header claims 30000 x 30000 pixels (CRC redone).
+// A valid 1 x 1 file whose header claims other dimensions (CRC redone).
+std::string PngClaiming(uint32_t width, uint32_t height) {
   std::string file = test_images::MakePng(1, 1, Pattern);
   auto put32 = [&](size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) file[at + i] = static_cast<char>(v >> (24 - 8 * i));
   };
-  put32(16, 30000);
-  put32(20, 30000);
+  put32(16, width);
+  put32(20, height);
   uint32_t crc = 0xFFFFFFFFu;
   for (size_t i = 12; i < 29; ++i) {
     crc ^= static_cast<uint8_t>(file[i]);
     for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
   }
   put32(29, ~crc);
+  return file;
+}
+
+TEST(DecoderTest, PngTooLargeIsRefusedBeforeAllocating) {
   DecodedImage img;
-  EXPECT_EQ(resources::DecodePng(Bytes(file), img), DecodeError::TooLarge);
+  EXPECT_EQ(resources::DecodePng(Bytes(PngClaiming(30000, 30000)), img), DecodeError::TooLarge);
+  // Within the limits, but more pixels than the bytes left could ever
+  // inflate to: refused as cut short before 64 MiB are allocated.
+  EXPECT_EQ(resources::DecodePng(Bytes(PngClaiming(4096, 4096)), img), DecodeError::Truncated);
+  EXPECT_TRUE(img.pixels.empty());
+  // A real picture that compresses as well as deflate can still decodes.
+  const std::string flat = test_images::MakePng(2048, 2048, [](int, int) { return 0xFF336699u; });
+  ASSERT_LT(flat.size() * 300, size_t{2048} * 2048 * 4) << "the test picture should compress well";
+  ASSERT_EQ(resources::DecodePng(Bytes(flat), img), DecodeError::None);
+  EXPECT_EQ(img.pixels[2048 * 2048 - 1] & 0xFFFFFFu, 0x336699u);
 }
 
 TEST(DecoderTest, JpegColourAndGrey) {
