@@ -40,22 +40,11 @@ inline constexpr size_t kMaxTextLength = size_t{64} << 20;
 
 bool IsComparison(Op op);
 
-// Two Integer operands without overflow: the result, inline. False when the
-// general rules must decide (other kinds, overflow, other operators).
-[[gnu::always_inline]] inline bool FastIntegerOp(Op op, const Value& a, const Value& b,
-                                                 Value& out) {
-  if (a.kind != VKind::Integer || b.kind != VKind::Integer) return false;
-  const int32_t x = static_cast<int32_t>(a.i), y = static_cast<int32_t>(b.i);
-  int32_t r;
+// The comparison operators on two numbers of one type, inline; false for
+// the other operators.
+template <class T>
+[[gnu::always_inline]] inline bool FastCompare(Op op, T x, T y, Value& out) {
   switch (op) {
-    case Op::Add:
-      if (__builtin_add_overflow(x, y, &r)) return false;
-      out = Value::Integer(r);
-      return true;
-    case Op::Sub:
-      if (__builtin_sub_overflow(x, y, &r)) return false;
-      out = Value::Integer(r);
-      return true;
     case Op::Lt:
       out = Value::Boolean(x < y);
       return true;
@@ -79,6 +68,27 @@ bool IsComparison(Op op);
   }
 }
 
+// Two Integer operands without overflow: the result, inline. False when the
+// general rules must decide (other kinds, overflow, other operators).
+[[gnu::always_inline]] inline bool FastIntegerOp(Op op, const Value& a, const Value& b,
+                                                 Value& out) {
+  if (a.kind != VKind::Integer || b.kind != VKind::Integer) return false;
+  const int32_t x = static_cast<int32_t>(a.i), y = static_cast<int32_t>(b.i);
+  int32_t r;
+  switch (op) {
+    case Op::Add:
+      if (__builtin_add_overflow(x, y, &r)) return false;
+      out = Value::Integer(r);
+      return true;
+    case Op::Sub:
+      if (__builtin_sub_overflow(x, y, &r)) return false;
+      out = Value::Integer(r);
+      return true;
+    default:
+      return FastCompare(op, x, y, out);
+  }
+}
+
 // A Real with a Real or an Integer, for + - * and the comparisons, as the
 // general rules compute it, inline. False when they must decide (other kinds
 // or operators, a result that is not finite).
@@ -99,26 +109,8 @@ bool IsComparison(Op op);
     case Op::Mul:
       r = x * y;
       break;
-    case Op::Lt:
-      out = Value::Boolean(x < y);
-      return true;
-    case Op::Gt:
-      out = Value::Boolean(x > y);
-      return true;
-    case Op::Le:
-      out = Value::Boolean(x <= y);
-      return true;
-    case Op::Ge:
-      out = Value::Boolean(x >= y);
-      return true;
-    case Op::Eq:
-      out = Value::Boolean(x == y);
-      return true;
-    case Op::Ne:
-      out = Value::Boolean(x != y);
-      return true;
     default:
-      return false;
+      return FastCompare(op, x, y, out);
   }
   if (!__builtin_isfinite(r)) return false;
   out = Value::Real(r);
