@@ -58,26 +58,6 @@ Value ZeroOf(VKind k) {
   }
 }
 
-template <typename T>
-bool Compare(Op op, T x, T y) {
-  switch (op) {
-    case Op::Eq:
-      return x == y;
-    case Op::Ne:
-      return x != y;
-    case Op::Gt:
-      return x > y;
-    case Op::Lt:
-      return x < y;
-    case Op::Ge:
-      return x >= y;
-    case Op::Le:
-      return x <= y;
-    default:
-      return false;
-  }
-}
-
 bool RealOp(Op op, const Value& a, const Value& b, Value& out) {
   double x, y;
   if (!a.ToDouble(x) || !b.ToDouble(y)) return false;

@@ -40,28 +40,39 @@ inline constexpr size_t kMaxTextLength = size_t{64} << 20;
 
 bool IsComparison(Op op);
 
+// The truth of x op y for a comparison operator; false for any other.
+template <class T>
+[[gnu::always_inline]] inline bool Compare(Op op, T x, T y) {
+  switch (op) {
+    case Op::Eq:
+      return x == y;
+    case Op::Ne:
+      return x != y;
+    case Op::Gt:
+      return x > y;
+    case Op::Lt:
+      return x < y;
+    case Op::Ge:
+      return x >= y;
+    case Op::Le:
+      return x <= y;
+    default:
+      return false;
+  }
+}
+
 // The comparison operators on two numbers of one type, inline; false for
 // the other operators.
 template <class T>
 [[gnu::always_inline]] inline bool FastCompare(Op op, T x, T y, Value& out) {
   switch (op) {
-    case Op::Lt:
-      out = Value::Boolean(x < y);
-      return true;
-    case Op::Gt:
-      out = Value::Boolean(x > y);
-      return true;
-    case Op::Le:
-      out = Value::Boolean(x <= y);
-      return true;
-    case Op::Ge:
-      out = Value::Boolean(x >= y);
-      return true;
     case Op::Eq:
-      out = Value::Boolean(x == y);
-      return true;
     case Op::Ne:
-      out = Value::Boolean(x != y);
+    case Op::Gt:
+    case Op::Lt:
+    case Op::Ge:
+    case Op::Le:
+      out = Value::Boolean(Compare(op, x, y));
       return true;
     default:
       return false;
