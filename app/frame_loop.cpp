@@ -62,7 +62,7 @@ void TFormMain::TimerProcess() {
   if (scene::TQZElement* cursor = root.CursorElement()) cursor->DoProcess();
   root.DoProcess();
   sound_->FadeStep();
-  if (EffectiveFullScreen() == device_->Windowed()) FlWin();
+  if (root.FullScreen() == device_->Windowed()) FlWin();
   if (root.ExitRequested()) closing_ = true;
 }
 

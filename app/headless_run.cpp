@@ -13,14 +13,6 @@
 namespace app {
 
 int TFormMain::RunHeadless() {
-  if (!gameFound_) {
-    std::cerr << "qazmir: no game found"
-              << (options_.game.empty() ? std::string(" beside the player")
-                                        : " in \"" + options_.game + "\"")
-              << " (looked for a .qzf file)\n";
-    FormClose();
-    return 1;
-  }
   InputScript input;
   if (!options_.inputFile.empty()) {
     auto text = platform::ReadWholeFile(options_.inputFile, UINT64_C(64) << 20);

@@ -4,12 +4,15 @@
 
 #include <SDL.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 
 #include "app/main_window.h"
 #include "platform/codepage.h"
 #include "platform/numeric.h"
+#include "platform/version.h"
+#include "resources/library_versions.h"
 
 namespace {
 
@@ -21,6 +24,16 @@ bool ParseScreenshot(const std::string& text, app::ScreenshotRequest& out) {
   out.pass = *pass;
   out.file = text.substr(colon + 1);
   return true;
+}
+
+// The version and the libraries the player was built against.
+std::string VersionText() {
+  SDL_version linked;
+  SDL_GetVersion(&linked);
+  char sdl[64];
+  std::snprintf(sdl, sizeof sdl, "SDL %d.%d.%d", linked.major, linked.minor, linked.patch);
+  return std::string("qazmir ") + platform::kVersion + "\nbuilt with " + sdl + ", " +
+         resources::ImageAndSoundLibraryVersions();
 }
 
 }  // namespace
@@ -35,8 +48,8 @@ int main(int argc, char** argv) {
     args.erase(args.begin());
   }
 
-  CLI::App cli{"qazmir: plays a game made with the Qazmir engine"};
-  cli.set_version_flag("--version", "qazmir 0.1.0");
+  CLI::App cli{"qazmir: plays a game made with the Qazmir engine", "qazmir"};
+  cli.set_version_flag("--version", VersionText());
   std::vector<std::string> screenshots;
   int64_t steps = -1, scriptBudget = -1;
   uint64_t seed = 0;
@@ -45,7 +58,7 @@ int main(int argc, char** argv) {
   auto* stepsOpt = cli.add_option("--steps", steps, "stop after N passes (headless) or N logic steps")
                        ->check(CLI::NonNegativeNumber);
   cli.add_option("--input", options.inputFile, "replay input from FILE (headless)");
-  cli.add_option("--screenshot", screenshots, "S:FILE: write the frame after S passes as PNG")
+  cli.add_option("--screenshot", screenshots, "S:FILE: write the frame drawn in pass S + 1 as PNG")
       ->allow_extra_args(false);
   auto* seedOpt = cli.add_option("--seed", seed, "seed the random generator");
   cli.add_option("--user-dir", options.userDir, "folder for per-user files (Qazmir/<Id>/ inside)");

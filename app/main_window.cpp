@@ -10,6 +10,7 @@
 #include "app/game_location.h"
 #include "app/script_setup.h"
 #include "platform/codepage.h"
+#include "platform/file_io.h"
 #include "platform/path_resolver.h"
 #include "platform/random.h"
 #include "platform/user_dirs.h"
@@ -23,6 +24,7 @@
 #include "resources/audio/sound_system.h"
 #include "resources/image_cache.h"
 #include "scene/db.h"
+#include "scene/game_file.h"
 #include "scene/script_runner.h"
 
 namespace app {
@@ -83,11 +85,41 @@ int TFormMain::Run() {
                     : static_cast<uint64_t>(
                           std::chrono::system_clock::now().time_since_epoch().count()));
   if (!options_.userDir.empty()) platform::SetUserDataHomeOverride(options_.userDir);
+  if (!FindGame()) return 1;
   InitScripting(options_, &stats_.scriptSeconds);
 
   if (!FormCreate()) return 1;
   if (options_.headless) return RunHeadless();
   return RunWindow();
+}
+
+// Before any window opens: a game named on the command line (or any game at
+// all, headless) must be there and be a game file; otherwise the player says
+// so and ends. Without a named game a window shows nothing, as a missing game
+// always did.
+bool TFormMain::FindGame() {
+  std::filesystem::path exe = options_.executable.empty() ? platform::ExecutablePath()
+                                                           : std::filesystem::path(options_.executable);
+  location_ = LocateGame(options_.game, exe, platform::EditorSettingsFile());
+  if (!location_) {
+    if (!options_.headless && options_.game.empty()) return true;
+    std::cerr << "qazmir: no game found"
+              << (options_.game.empty() ? std::string(" beside the player")
+                                        : " in \"" + options_.game + "\"")
+              << " (looked for a .qzf file)\n";
+    return false;
+  }
+  const std::filesystem::path file = location_->folder / location_->fileName;
+  std::string head;
+  if (!platform::ReadFileHead(file, scene::kGameFileHeadBytes, head)) {
+    std::cerr << "qazmir: cannot read " << file.string() << "\n";
+    return false;
+  }
+  if (!scene::IsGameFile({reinterpret_cast<const uint8_t*>(head.data()), head.size()})) {
+    std::cerr << "qazmir: " << file.string() << " is not a game file\n";
+    return false;
+  }
+  return true;
 }
 
 bool TFormMain::FormCreate() {
@@ -143,15 +175,11 @@ void TFormMain::DeviceInitialize(bool& /*ok*/) {
   desktopTooSmall_ = device_->DesktopSize().width < kFrameWidth * options_.scale + kWindowBorders;
   const platform::CodePage& cp = GameCodePage(options_);
 
-  std::filesystem::path exe = options_.executable.empty() ? platform::ExecutablePath()
-                                                           : std::filesystem::path(options_.executable);
-  auto location = LocateGame(options_.game, exe, platform::EditorSettingsFile());
   std::string gameFile = "game.qzf";
-  if (location) {
-    gameFound_ = true;
+  if (location_) {
     std::error_code ec;
-    std::filesystem::current_path(location->folder, ec);
-    gameFile = location->fileName;
+    std::filesystem::current_path(location_->folder, ec);
+    gameFile = location_->fileName;
   }
   gameStem_ = std::filesystem::path(gameFile).stem().string();
   std::error_code ec;
@@ -171,7 +199,7 @@ void TFormMain::DeviceInitialize(bool& /*ok*/) {
 
   images_->SetLoadNow(false);
   auto t0 = std::chrono::steady_clock::now();
-  if (gameFound_) root_->LoadGame();
+  if (location_) root_->LoadGame();
   stats_.loadSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 
   // The mode chosen on the command line holds for this run without being written.

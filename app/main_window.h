@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 
+#include "app/game_location.h"
 #include "app/input_script.h"
 #include "app/options.h"
 #include "scene/game_host.h"
@@ -81,6 +82,7 @@ class TFormMain : public scene::GameHost {
 
  private:
   // start-up and close (main_window.cpp)
+  bool FindGame();
   bool FormCreate();
   void DeviceInitialize(bool& ok);
   void FormClose();
@@ -106,8 +108,6 @@ class TFormMain : public scene::GameHost {
   void Timer1Timer();
   void FormPaint();
   void FlWin();
-  // The mode the device should be in: the root's request, held windowed in test mode.
-  bool EffectiveFullScreen() const;
   void SaveScreenshotKey();
   void Deliver(const InputEvent& ev);
 
@@ -128,7 +128,7 @@ class TFormMain : public scene::GameHost {
   std::unique_ptr<resources::SoundSystem> sound_;
   std::unique_ptr<scene::TQZDB> root_;
 
-  bool gameFound_ = false;
+  std::optional<GameLocation> location_;
   bool desktopTooSmall_ = false;
   bool closing_ = false;
   bool closed_ = false;

@@ -101,17 +101,15 @@ void TFormMain::FormPaint() {
   device_->Present();
 }
 
-bool TFormMain::EffectiveFullScreen() const {
-  if (!root_ || options_.testMode) return false;
-  return root_->FullScreen();
-}
-
 void TFormMain::FlWin() {
   scene::TQZDB& root = *root_;
   if (desktopTooSmall_) root.SetFullScreenFlag(true);
   if (const auto* settings = root.Settings())
     settings->WriteString("Def", "FS", root.FullScreen() ? "1" : "0");
-  const bool fullScreen = EffectiveFullScreen();
+  // The request is remembered for later runs, but a test run stays in a
+  // window and its scripts read FULLSCREEN as 0.
+  if (options_.testMode) root.SetFullScreenFlag(false);
+  const bool fullScreen = root.FullScreen();
   if (device_->Windowed() == !fullScreen) return;
   timer_->SetEnabled(false);
   device_->SetWindowed(!fullScreen);

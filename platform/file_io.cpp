@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -53,31 +54,60 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 }  // namespace
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, uint64_t maxBytes) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-      static_cast<uint64_t>(st.st_size) > maxBytes) {
-    ::close(fd);
-    return std::nullopt;
-  }
-  std::string out;
-  out.resize(static_cast<size_t>(st.st_size));
+namespace {
+
+// Reads up to out.size() bytes from the start of fd; out is cut to what was read.
+bool ReadPrefix(int fd, std::string& out) {
   size_t got = 0;
   while (got < out.size()) {
     ssize_t n = ::read(fd, out.data() + got, out.size() - got);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ::close(fd);
-      return std::nullopt;
+      return false;
     }
-    if (n == 0) break;  // the file shrank while we read it
+    if (n == 0) break;  // a shorter file, or one that shrank while we read it
     got += static_cast<size_t>(n);
   }
   out.resize(got);
+  return true;
+}
+
+// An open regular file and its size, or -1.
+int OpenRegular(const std::filesystem::path& path, uint64_t& size) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  size = static_cast<uint64_t>(st.st_size);
+  return fd;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, uint64_t maxBytes) {
+  uint64_t size = 0;
+  int fd = OpenRegular(path, size);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> out;
+  if (size <= maxBytes) {
+    out.emplace(static_cast<size_t>(size), '\0');
+    if (!ReadPrefix(fd, *out)) out.reset();
+  }
   ::close(fd);
   return out;
+}
+
+bool ReadFileHead(const std::filesystem::path& path, size_t maxBytes, std::string& out) {
+  uint64_t size = 0;
+  int fd = OpenRegular(path, size);
+  if (fd < 0) return false;
+  out.assign(static_cast<size_t>(std::min<uint64_t>(size, maxBytes)), '\0');
+  const bool ok = ReadPrefix(fd, out);
+  ::close(fd);
+  return ok;
 }
 
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {

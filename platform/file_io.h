@@ -14,6 +14,10 @@ namespace platform {
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path,
                                          uint64_t maxBytes = UINT64_C(1) << 31);
 
+// Reads at most maxBytes from the start of a regular file (all of a shorter
+// one). False when it cannot be opened or read.
+bool ReadFileHead(const std::filesystem::path& path, size_t maxBytes, std::string& out);
+
 // Replaces the file with the given bytes so that a reader (or a crash) sees
 // either the old content or the new content, never a torn file: the bytes go to
 // a unique temporary file in the same folder, are flushed to disk, and the

@@ -68,6 +68,7 @@ class TQZStore::DirectoryCursor {
     v = static_cast<int32_t>(u);
     return true;
   }
+  uint64_t Position() const { return pos_; }
   bool ReadString(size_t n, std::string& s) {
     if (n > end_ - pos_) return false;
     s.resize(n);
@@ -152,34 +153,34 @@ bool TQZStore::ReadAt(uint64_t offset, void* dst, size_t size) const {
 bool TQZStore::ReadDirectory() {
   entries_.clear();
   directoryOffset_ = 0;
+  directoryStoppedAt_ = 0;
   if (!HasStream() || fileSize_ < 4) return true;
+  auto damaged = [this](uint64_t at) {
+    lastError_ = StoreError::BadDirectory;
+    directoryStoppedAt_ = at;
+    return false;
+  };
 
   uint8_t tail[4];
-  if (!ReadAt(fileSize_ - 4, tail, 4)) return false;
+  if (!ReadAt(fileSize_ - 4, tail, 4)) return damaged(fileSize_ - 4);
   directoryOffset_ = static_cast<int32_t>(tail[0] | (tail[1] << 8) | (tail[2] << 16) |
                                           (static_cast<uint32_t>(tail[3]) << 24));
-  if (directoryOffset_ < 0 || static_cast<uint64_t>(directoryOffset_) + 4 > fileSize_) {
-    lastError_ = StoreError::BadDirectory;
-    return false;
-  }
+  if (directoryOffset_ < 0 || static_cast<uint64_t>(directoryOffset_) + 4 > fileSize_)
+    return damaged(fileSize_ - 4);
 
   // The directory is read through a small window, so a damaged count or
   // offset costs no more memory than a sound one.
   DirectoryCursor cursor(*this, static_cast<uint64_t>(directoryOffset_), fileSize_);
   int32_t count = 0;
-  if (!cursor.ReadI32(count) || count < 0) {
-    lastError_ = StoreError::BadDirectory;
-    return false;
-  }
+  if (!cursor.ReadI32(count) || count < 0) return damaged(cursor.Position());
   for (int32_t i = 0; i < count; ++i) {
+    const uint64_t recordStart = cursor.Position();
     int32_t nameLength = 0;
     Entry e;
     if (!cursor.ReadI32(nameLength) || nameLength < 0 ||
         !cursor.ReadString(static_cast<size_t>(nameLength), e.name) || !cursor.ReadU32(e.offset) ||
-        !cursor.ReadI32(e.size)) {
-      lastError_ = StoreError::BadDirectory;
-      return false;
-    }
+        !cursor.ReadI32(e.size))
+      return damaged(recordStart);
     entries_.push_back(std::move(e));
   }
   return true;

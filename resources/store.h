@@ -72,6 +72,8 @@ class TQZStore {
   const std::filesystem::path& FileName() const { return fileName_; }
   uint64_t FileSize() const { return fileSize_; }
   int32_t DirectoryOffset() const { return directoryOffset_; }
+  // Where the last ReadDirectory stopped when it found the directory damaged.
+  uint64_t DirectoryStoppedAt() const { return directoryStoppedAt_; }
   const std::vector<Entry>& Entries() const { return entries_; }
   // Why the last failing operation failed.
   StoreError LastError() const { return lastError_; }
@@ -87,6 +89,7 @@ class TQZStore {
   std::string bytes_;  // the pack itself when opened from memory
   uint64_t fileSize_ = 0;
   int32_t directoryOffset_ = 0;
+  uint64_t directoryStoppedAt_ = 0;
   std::vector<Entry> entries_;
   mutable StoreError lastError_ = StoreError::None;
 };

@@ -9,6 +9,7 @@
 #include "render/canvas.h"
 #include "render/font_store.h"
 #include "resources/image_cache.h"
+#include "scene/game_file.h"
 #include "scene/particles.h"
 #include "scene/prop_table.h"
 #include "scene/state_file.h"
@@ -264,13 +265,14 @@ void TQZDB::ReloadFonts() {
 
 // ---- loading --------------------------------------------------------------------
 
-void TQZDB::LoadGameData(std::span<const uint8_t> data) {
+GameFileReport TQZDB::LoadGameData(std::span<const uint8_t> data) {
   hovered_ = pressed_ = cursorElement_ = currentScreen_ = pendingScreen_ = nullptr;
   focusedText_ = nullptr;
   DestroyChildren();
   SetLoading(true);
-  LoadFromData(data);
+  GameFileReport report = ReadGameFile(*this, data);
   SetLoading(false);
+  return report;
 }
 
 void TQZDB::SetParticleManager(std::unique_ptr<TXParticleManager> manager) {
@@ -289,7 +291,12 @@ void TQZDB::LoadGame() {
                              : std::string(".qst");
   if (auto packPath = files.Resolve(packName)) {
     pack_.Open(*packPath);
-    pack_.ReadDirectory();
+    // What was read whole stays usable; the author hears of the damage.
+    if (!pack_.ReadDirectory() && pack_.HasStream())
+      std::cerr << "qazmir: warning: " << packPath->filename().string()
+                << " has a damaged directory: " << pack_.Entries().size()
+                << " entries read, reading stopped at byte " << pack_.DirectoryStoppedAt() << " of "
+                << pack_.FileSize() << "\n";
   } else {
     pack_.Close();
   }
@@ -300,7 +307,12 @@ void TQZDB::LoadGame() {
   if (particleManager_) particleManager_->SetSheet(particleSheet_);
   auto bytes = platform::ReadWholeFile(*gamePath);
   if (!bytes) return;
-  LoadGameData({reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()});
+  GameFileReport report =
+      LoadGameData({reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()});
+  if (report.stoppedAt)
+    std::cerr << "qazmir: warning: " << gamePath->filename().string()
+              << " is cut short or damaged: " << report.elements << " elements read, reading stopped at byte "
+              << *report.stoppedAt << " of " << bytes->size() << "\n";
   SetUpUnicode();
 }
 
@@ -317,6 +329,11 @@ void TQZDB::LoadState() {
   if (!saveFile_) return;
   StateHooks hooks;
   hooks.ResetClock = [this] { Host().ResetClock(); };
+  // Pictures named by the records are only registered and counted while the
+  // file is read; they load when first drawn or by the next switch.
+  hooks.SetLoadNow = [this](bool on) {
+    if (services_.images) services_.images->SetLoadNow(on);
+  };
   ReadState(*this, *saveFile_, hooks);
 }
 

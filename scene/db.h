@@ -21,6 +21,7 @@
 #include "platform/ini_file.h"
 #include "resources/store.h"
 #include "scene/element.h"
+#include "scene/game_file.h"
 #include "scene/game_host.h"
 #include "scene/stars.h"
 
@@ -108,7 +109,7 @@ class TQZDB : public TQZElement {
   void LoadGame();
   // Reads a whole game file image into the tree (the tree is emptied first).
   // The loading flag is set while the stream is read.
-  void LoadGameData(std::span<const uint8_t> data);
+  GameFileReport LoadGameData(std::span<const uint8_t> data);
 
   resources::TQZStore& Pack() { return pack_; }
   const std::filesystem::path& PerUserFolder() const { return perUserFolder_; }

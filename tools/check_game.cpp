@@ -107,6 +107,7 @@ class GameChecker {
     std::istringstream lines(loadComplaints);
     for (std::string line; std::getline(lines, line);) {
       if (StartsWith(line, "qazmir: ")) line.erase(0, 8);
+      if (StartsWith(line, "warning: ")) line.erase(0, 9);
       if (!line.empty()) Root(line);
     }
     RootFiles();

@@ -5,10 +5,12 @@
 
 #include <iostream>
 
+#include "platform/version.h"
 #include "tools/commands.h"
 
 int main(int argc, char** argv) {
-  CLI::App app{"qazmir-tool: build and inspect Qazmir game data"};
+  CLI::App app{"qazmir-tool: build and inspect Qazmir game data", "qazmir-tool"};
+  app.set_version_flag("--version", std::string("qazmir-tool ") + platform::kVersion);
   app.require_subcommand(1);
   tools::CommonOptions common;
   app.add_option("--codepage", common.codepage, "game code page (default CP1251)");

@@ -89,6 +89,22 @@ bool ReadPng(const std::filesystem::path& file, int& width, int& height,
   return true;
 }
 
+app::PlayerOptions HeadlessOptions(const std::filesystem::path& game,
+                                   const std::filesystem::path& userDir, int64_t passes,
+                                   const std::string& input) {
+  app::PlayerOptions o;
+  o.headless = true;
+  o.steps = passes;
+  o.seed = 1;
+  o.userDir = userDir.string();
+  o.game = game.string();
+  if (!input.empty()) {
+    WriteFile(game / "input.txt", input);
+    o.inputFile = (game / "input.txt").string();
+  }
+  return o;
+}
+
 testing_support::CommandResult RunPlayer(const std::filesystem::path& userDir,
                                          const std::vector<std::string>& args) {
   std::vector<std::string> argv = {(BinDir() / "qazmir").string(), "--headless", "--seed", "7",

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/options.h"
 #include "support/test_support.h"
 
 namespace apptest {
@@ -22,6 +23,13 @@ void WritePng(const std::filesystem::path& file, int width, int height, uint32_t
 // Reads a PNG back as ARGB pixels.
 bool ReadPng(const std::filesystem::path& file, int& width, int& height,
              std::vector<uint32_t>& argb);
+
+// Options of an in-process headless run of the game folder for the given
+// passes, seed 1, with its own per-user folder; the input lines, when given,
+// are written beside the game and replayed.
+app::PlayerOptions HeadlessOptions(const std::filesystem::path& game,
+                                   const std::filesystem::path& userDir, int64_t passes,
+                                   const std::string& input = "");
 
 // Runs build/bin/qazmir with the test environment's rules (headless, seed,
 // user dir) and the given extra arguments.

@@ -244,5 +244,56 @@ TEST_F(NativesGame, StarsDrawnPerLayer) {
   EXPECT_EQ(at(707, 107), 0xFF0000u);
 }
 
+// A state file of one record: the picture of element 21 becomes "b.png".
+std::string StateNamingPicture() {
+  std::string b;
+  auto u32 = [&b](uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<char>(v >> (8 * i)));
+  };
+  u32(21);
+  u32(7);
+  b += "IMIMAGE";
+  b += 'S';
+  u32(5);
+  b += "b.png";
+  return b;
+}
+
+// A state load only registers the pictures its records name, whether a
+// script loads the state at start-up, during a switch or in normal play:
+// exAfterLoad sees one more needed picture and no size yet, and the picture
+// comes in with the next frame that draws it.
+TEST_F(NativesGame, StateLoadsRegisterPicturesAndDrawingLoadsThem) {
+  const std::string load = "QZDB.TAG := IntToStr(IMFORLOADCOUNT); LoadState";
+  struct Case {
+    const char* when;
+    int initScreen;
+    std::string rootInit, rootSetScreen, hallProcess, roomProcess;
+  } cases[] = {
+      {"start-up", 20, load, "", "", ""},
+      {"switch", 10, "", load, "IF TAG = '' THEN BEGIN TAG := 'x'; SetScreen(QZDB.ROOM) END", ""},
+      {"normal play", 20, "", "", "", "IF QZDB.TAG = '' THEN BEGIN " + load + " END"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.when);
+    apptest::BuildGame(game_.Path(), "defer", R"J({"class": "TQZDB",
+      "props": {"Id": "Defer", "FileRS": "save.dat", "InitScreen": )J" +
+                                                   std::to_string(c.initScreen) + R"J(,
+                "exInit": ")J" + c.rootInit + R"J(", "exSetScreen": ")J" + c.rootSetScreen + R"J(",
+                "exProcess": "IF QZDB.TAG <> '' THEN QZDB.HALL.TAG := IntToStr(QZDB.ROOM.PIC.SZX)"},
+      "children": [
+        {"class": "TQZScreen", "props": {"Key": 10, "Id": "Hall", "exProcess": ")J" + c.hallProcess + R"J("}},
+        {"class": "TQZScreen", "props": {"Key": 20, "Id": "Room", "exProcess": ")J" + c.roomProcess + R"J("},
+         "children": [{"class": "TQZImage", "props": {"Key": 21, "Id": "Pic", "imImage": "a.png",
+           "exAfterLoad": "QZDB.TAG := IntToStr(IMFORLOADCOUNT - StrToInt(QZDB.TAG)) + ':' + IntToStr(SZX)"}}]}
+      ]})J");
+    apptest::WritePng(game_ / "a.png", 40, 40, 0xFF405060);
+    apptest::WritePng(game_ / "b.png", 30, 30, 0xFF708090);
+    WriteFile(users_ / "Qazmir" / "Defer" / "save.dat", StateNamingPicture());
+    EXPECT_EQ(TagAfter(8, kRootTag), "1:0");
+    EXPECT_EQ(TagAfter(8, 10), "30");
+  }
+}
+
 }  // namespace
 }  // namespace app

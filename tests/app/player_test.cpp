@@ -123,28 +123,120 @@ TEST(PlayerCommandLine, ScreenshotsShowTheStateAfterTheirPass) {
   EXPECT_EQ(px[500 * 1024 + 500] & 0xFFFFFF, 0x20A040u);
 }
 
-TEST(PlayerCommandLine, MissingGameBadOptionsAndHelp) {
-  TempDir users, empty;
-  auto r = apptest::RunPlayer(users.Path(), {"--steps", "3", empty.Path().string()});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("no game found"), std::string::npos) << r.err;
-  r = apptest::RunPlayer(users.Path(), {"--steps", "x"});
-  EXPECT_EQ(r.status, 2);
-  r = apptest::RunPlayer(users.Path(), {"--nonsense"});
-  EXPECT_EQ(r.status, 2);
-  r = apptest::RunPlayer(users.Path(), {"--screenshot", "nocolon"});
-  EXPECT_EQ(r.status, 2);
-  r = testing_support::RunCommand({(testing_support::BinDir() / "qazmir").string(), "--help"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.out.find("--headless"), std::string::npos);
-  // "/TESTMODE" counts only as the first argument.
-  r = testing_support::RunCommand(
-      {(testing_support::BinDir() / "qazmir").string(), "/testmode", "--headless", "--steps", "1",
-       "--user-dir", users.Path().string(), empty.Path().string()});
-  EXPECT_EQ(r.status, 1);
-  r = testing_support::RunCommand({(testing_support::BinDir() / "qazmir").string(), "--headless",
-                                   "/TESTMODE"});
-  EXPECT_EQ(r.status, 1);  // taken as the GAME argument, which names nothing
+// A full-screen request, by Alt+Enter or by a script, is written to the
+// settings; in a test run the flag itself then reads 0 and the device stays
+// windowed. The root appends FULLSCREEN to the screen's Tag every step.
+TEST_F(PlayerRun, TestModeRecordsTheRequestAndKeepsTheFlagOff) {
+  struct Case {
+    bool testMode;
+    const char* input;
+    const char* script;
+    char lastFlag;
+  } cases[] = {
+      {false, "4 key 13 alt\n", "", '1'},
+      {true, "4 key 13 alt\n", "", '0'},
+      {false, "", "IF N = 3 THEN FULLSCREEN := 1;", '1'},
+      {true, "", "IF N = 3 THEN FULLSCREEN := 1;", '0'},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.testMode ? "test mode, " : "") + (*c.input ? "Alt+Enter" : "script"));
+    apptest::BuildGame(game_.Path(), "fs", std::string(R"J({"class": "TQZDB",
+      "props": {"Id": "Fs", "IniFile": "set.ini", "InitScreen": 1, "exInit": "N := 0",
+                "exProcess": "N := N + 1; )J") + c.script +
+                           R"J( QZDB.HALL.TAG := QZDB.HALL.TAG + IntToStr(FULLSCREEN)"},
+      "children": [{"class": "TQZScreen", "props": {"Key": 1, "Id": "Hall"}}]})J");
+    const auto settings = users_ / "Qazmir" / "Fs" / "set.ini";
+    WriteFile(settings, "[Def]\r\nFS=0\r\n");
+    PlayerOptions o = apptest::HeadlessOptions(game_.Path(), users_.Path(), 8, c.input);
+    o.testMode = c.testMode;
+    TFormMain window(o);
+    ASSERT_EQ(window.Run(), 0);
+    const std::string tag = window.Root()->FindByKey(1)->Tag;
+    ASSERT_FALSE(tag.empty());
+    EXPECT_EQ(tag.back(), c.lastFlag) << tag;
+    EXPECT_NE(ReadFile(settings).find("FS=1"), std::string::npos) << ReadFile(settings);
+  }
+}
+
+// What the command line alone decides: usage errors (2), games that are not
+// there or are not games (1), and the help and version texts (0).
+TEST(PlayerCommandLine, UsageMissingGamesAndHelp) {
+  TempDir users, empty, noise, cut;
+  std::string bytes;
+  uint32_t seed = 99;
+  for (int i = 0; i < 3000; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    bytes.push_back(static_cast<char>(seed >> 24));
+  }
+  WriteFile(noise / "Game.qzf", bytes);
+  const std::string qazmir = (testing_support::BinDir() / "qazmir").string();
+  const std::string userDir = users.Path().string();
+  struct Case {
+    std::vector<std::string> argv;
+    int status;
+    std::string expected;  // in stdout for status 0, else in stderr
+  } cases[] = {
+      {{"--headless", "--steps", "3", empty.Path().string()}, 1, "no game found"},
+      {{"--headless", "--steps", "3", noise.Path().string()}, 1,
+       (noise / "Game.qzf").string() + " is not a game file"},
+      // Without a display the window cannot open, but a named game is looked at first.
+      {{"--steps", "3", noise.Path().string()}, 1, "is not a game file"},
+      {{"--headless", "--steps", "x"}, 2, "--steps"},
+      {{"--nonsense"}, 2, "--nonsense"},
+      {{"--headless", "--screenshot", "nocolon"}, 2, "S:FILE"},
+      {{"--help"}, 0, "Usage: qazmir [OPTIONS] [GAME]"},
+      {{"--version"}, 0, "qazmir 0.1.0\nbuilt with SDL 2."},
+      {{"--version"}, 0, "libpng 1.6"},
+      // "/TESTMODE" counts only as the first argument.
+      {{"/testmode", "--headless", "--steps", "1", "--user-dir", userDir, empty.Path().string()}, 1,
+       "no game found"},
+      {{"--headless", "/TESTMODE"}, 1, "no game found"},  // taken as the GAME argument
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> argv = {qazmir};
+    argv.insert(argv.end(), c.argv.begin(), c.argv.end());
+    auto r = testing_support::RunCommand(argv);
+    SCOPED_TRACE(c.argv.front() + " ... " + c.argv.back());
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_NE((c.status == 0 ? r.out : r.err).find(c.expected), std::string::npos) << r.out << r.err;
+  }
+  auto r = testing_support::RunCommand({(testing_support::BinDir() / "qazmir-tool").string(), "--help"});
+  EXPECT_NE(r.out.find("Usage: qazmir-tool [OPTIONS] SUBCOMMAND"), std::string::npos) << r.out;
+}
+
+// A damaged game still plays what could be read, and the player says once on
+// stderr where reading stopped, for the game file and for the pack's directory.
+TEST(PlayerCommandLine, DamagedGameFilesAreReported) {
+  TempDir game, users;
+  // The same root without its screen ends where the screen's entry begins.
+  apptest::BuildGame(game.Path(), "cut", R"({"class": "TQZDB", "props": {"Id": "TagGame", "InitScreen": 1}})");
+  const size_t screenEntry = ReadFile(game / "cut.qzf").size();
+  apptest::BuildGame(game.Path(), "cut", kTagGame);
+  const std::string whole = ReadFile(game / "cut.qzf");
+  WriteFile(game / "cut.qzf", whole.substr(0, whole.size() - 10));
+  // A pack of one entry whose directory claims two.
+  std::string pack = "DATA";
+  auto u32 = [&pack](uint32_t v) {
+    for (int i = 0; i < 4; ++i) pack.push_back(static_cast<char>(v >> (8 * i)));
+  };
+  u32(2);
+  u32(1);
+  pack += "A";
+  u32(0);
+  u32(4);
+  u32(4);  // the directory starts at byte 4
+  WriteFile(game / "cut.qst", pack);
+  auto r = apptest::RunPlayer(users.Path(), {"--steps", "3", game.Path().string()});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("qazmir: warning: cut.qzf is cut short or damaged: 1 elements read, "
+                       "reading stopped at byte " +
+                       std::to_string(screenEntry) + " of " + std::to_string(whole.size() - 10)),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("qazmir: warning: cut.qst has a damaged directory: 1 entries read, "
+                       "reading stopped at byte 21 of 25"),
+            std::string::npos)
+      << r.err;
 }
 
 TEST(PlayerCommandLine, BadInputFileIsAUsageError) {
