@@ -101,6 +101,8 @@ done < <(find "$root" -name '*.gz')
 # The version of project() everywhere it is written.
 zcat "$root/usr/share/doc/qazmir/changelog.gz" | head -1 | grep -qF "qazmir ($version)" ||
   fail "the changelog does not start with version $version"
+"$root/usr/games/qazmir" --version | grep -qx "qazmir $version" ||
+  fail "qazmir --version does not print version $version"
 for page in qazmir qazmir-tool; do
   zcat "$root/usr/share/man/man1/$page.1.gz" | head -1 | grep -qF "Qazmir for Linux $version" ||
     fail "the manual page $page does not carry version $version"
