@@ -1,13 +1,15 @@
 # Entry points for people: `make run` plays the demo game, `make test` runs the test suite.
 # `make soak` runs the long checks (labels soak and kill) that `make test` leaves out;
 # `make test-asan` runs the suite built with AddressSanitizer and UBSan in build-asan.
+# `make deb` writes the Debian packages qazmir_<version>_<arch>.deb and
+# qazmir-demo_<version>_all.deb here; `make test-package` also runs lintian on them.
 BUILD_DIR ?= build
 ASAN_BUILD_DIR ?= build-asan
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build test soak test-asan run bench install clean
+.PHONY: all deps configure build test soak test-asan run bench install deb test-package clean
 
 all: build
 
@@ -46,6 +48,17 @@ bench: configure
 # DESTDIR, when set, is honoured by cmake --install.
 install: build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+deb: build
+	./packaging/deb/make-debs.sh $(BUILD_DIR) .
+
+# Warnings kept on purpose are overridden, with the reason, in packaging/deb/lintian/.
+test-package: deb
+	./scripts/install-deps.sh --package
+	cd $(BUILD_DIR) && ctest --output-on-failure -R '^package$$'
+	v=$$(cat $(BUILD_DIR)/packaging/version) && \
+	  lintian --display-info --fail-on error,warning \
+	    qazmir_$${v}_$$(dpkg --print-architecture).deb qazmir-demo_$${v}_all.deb
 
 clean:
 	rm -rf $(BUILD_DIR)

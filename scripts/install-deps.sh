@@ -2,8 +2,9 @@
 # Installs every Debian package the build, the tests and the benchmarks need.
 # Idempotent: packages already present are left alone, and apt-get update runs
 # only when something is missing.
-#   --fuzz   also the fuzzing toolchain (clang with its fuzzer and sanitizer
-#            runtimes, llvm-symbolizer), which only scripts/fuzz.sh needs
+#   --fuzz     also the fuzzing toolchain (clang with its fuzzer and sanitizer
+#              runtimes, llvm-symbolizer), which only scripts/fuzz.sh needs
+#   --package  also lintian, which only `make test-package` runs
 set -euo pipefail
 
 packages=(
@@ -18,12 +19,20 @@ packages=(
   # tests and checks
   xvfb xauth x11-apps fonts-dejavu-core
   sox libsox-fmt-all libjpeg-turbo-progs
+  # packages and desktop files: dpkg-deb and dpkg-shlibdeps, desktop-file-validate,
+  # xmllint, update-mime-database, gio (the file type as a desktop sees it), and
+  # rsvg-convert for the icons' PNG sizes
+  dpkg-dev desktop-file-utils libxml2-utils shared-mime-info libglib2.0-bin librsvg2-bin
   # benchmark peers
   lua5.4 liblua5.4-dev libpixman-1-dev
 )
-if [ "${1:-}" = "--fuzz" ]; then
-  packages+=(clang libclang-rt-14-dev llvm)
-fi
+for arg in "$@"; do
+  case "$arg" in
+    --fuzz) packages+=(clang libclang-rt-14-dev llvm) ;;
+    --package) packages+=(lintian) ;;
+    *) echo "install-deps: unknown option $arg" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
