@@ -10,6 +10,7 @@
 #include "app/game_location.h"
 #include "app/script_setup.h"
 #include "platform/codepage.h"
+#include "platform/confined_files.h"
 #include "platform/file_io.h"
 #include "platform/path_resolver.h"
 #include "platform/random.h"
@@ -184,6 +185,9 @@ void TFormMain::DeviceInitialize(bool& /*ok*/) {
   gameStem_ = std::filesystem::path(gameFile).stem().string();
   std::error_code ec;
   platform::GameFiles().Reset(std::filesystem::current_path(ec), cp);
+  // From here on, what the game opens stays inside its folder and its per-user
+  // folder, whatever links the game ships.
+  platform::ConfineToFolders(platform::GameFiles().Base(), {});
 
   root_ = std::make_unique<scene::TQZDB>();
   // The game file name is code page text, like every name the game uses.
@@ -209,10 +213,12 @@ void TFormMain::DeviceInitialize(bool& /*ok*/) {
 
   // The log goes to the game's folder, or to the per-user folder when the
   // game's folder cannot be written.
+  const std::filesystem::path userFolder = root_->PerUserFolder().empty()
+                                               ? platform::PerUserFolder(root_->Id, cp)
+                                               : root_->PerUserFolder();
+  platform::SetConfinedUserFolder(userFolder);
   scene::ScriptRunner::Instance().SetRoot(root_.get());
-  scene::ScriptRunner::Instance().Host().SetLogFallbackDir(
-      root_->PerUserFolder().empty() ? platform::PerUserFolder(root_->Id, cp)
-                                     : root_->PerUserFolder());
+  scene::ScriptRunner::Instance().Host().SetLogFallbackDir(userFolder);
 
   std::string title = root_->LookupText("Title");
   if (title.empty()) title = root_->Id;

@@ -136,8 +136,8 @@ bool TFormMain::WriteFramePng(const std::filesystem::path& file) {
 void TFormMain::SaveScreenshotKey() {
   std::filesystem::path folder = root_->PerUserFolder();
   if (folder.empty()) folder = platform::PerUserFolder(root_->Id, platform::GameFiles().Cp());
+  if (!platform::EnsureFolder(folder)) return;
   std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
   for (int n = 1; n < 10000; ++n) {
     char name[32];
     std::snprintf(name, sizeof name, "-%04d.png", n);

@@ -1,5 +1,6 @@
 #include "platform/file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -11,6 +12,8 @@
 #include <cstdio>
 #include <random>
 
+#include "platform/confined_files.h"
+
 namespace platform {
 
 namespace {
@@ -19,12 +22,17 @@ namespace {
 // its rename leaves its file behind; every later write of the same name
 // removes those whose process no longer runs, so crashes cannot pile them up.
 // A live process's file may be a write in progress and is never touched.
-void RemoveOrphanedTemporaries(const std::filesystem::path& dir, const std::string& fileName) {
+void RemoveOrphanedTemporaries(int dirFd, const std::string& fileName) {
   const std::string prefix = fileName + ".tmp";
-  std::error_code ec;
-  std::filesystem::directory_iterator it(dir, ec), end;
-  for (; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
+  int fd = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  DIR* dir = ::fdopendir(fd);
+  if (!dir) {
+    ::close(fd);
+    return;
+  }
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string name = e->d_name;
     if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
     size_t at = prefix.size();
     long long pid = 0;
@@ -33,8 +41,10 @@ void RemoveOrphanedTemporaries(const std::filesystem::path& dir, const std::stri
     if (at == prefix.size() || at >= name.size() || name[at] != '.' || pid <= 0 ||
         pid > INT32_MAX || pid == ::getpid())
       continue;
-    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) ::unlink(it->path().c_str());
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+      ::unlinkat(dirFd, name.c_str(), 0);
   }
+  ::closedir(dir);
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -74,7 +84,7 @@ bool ReadPrefix(int fd, std::string& out) {
 
 // An open regular file and its size, or -1.
 int OpenRegular(const std::filesystem::path& path, uint64_t& size) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = OpenConfined(path, O_RDONLY);
   if (fd < 0) return -1;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -111,39 +121,69 @@ bool ReadFileHead(const std::filesystem::path& path, size_t maxBytes, std::strin
 }
 
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
-  std::filesystem::path dir = path.parent_path();
-  if (dir.empty()) dir = ".";
+  // The temporary file lies beside the file the links lead to, so the rename
+  // replaces that file and never leaves its folder.
+  ConfinedEntry target;
+  if (!target.Locate(path, CreateFolders::kUserFolder) || target.Name() == ".") return false;
+  const int dir = target.Folder();
   static std::mt19937_64 rng{std::random_device{}()};
-  std::filesystem::path tmp;
+  std::string tmp;
   int fd = -1;
   for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
     char suffix[48];
     std::snprintf(suffix, sizeof suffix, ".tmp%ld.%016llx", static_cast<long>(::getpid()),
                   static_cast<unsigned long long>(rng()));
-    tmp = dir / (path.filename().string() + suffix);
-    fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    tmp = target.Name() + suffix;
+    fd = ::openat(dir, tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0 && errno != EEXIST) return false;
   }
   if (fd < 0) return false;
   bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
-  if (ok) ok = ::rename(tmp.c_str(), path.c_str()) == 0;
+  if (ok) ok = ::renameat(dir, tmp.c_str(), dir, target.Name().c_str()) == 0;
   if (!ok) {
-    ::unlink(tmp.c_str());
+    ::unlinkat(dir, tmp.c_str(), 0);
     return false;
   }
   // Make the rename itself durable.
-  int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int dfd = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd >= 0) {
     ::fsync(dfd);
     ::close(dfd);
   }
-  RemoveOrphanedTemporaries(dir, path.filename().string());
+  RemoveOrphanedTemporaries(dir, target.Name());
   return true;
 }
 
+std::optional<std::filesystem::path> CreateUniqueFile(const std::filesystem::path& folder,
+                                                      const std::string& stem,
+                                                      std::string_view bytes) {
+  static std::mt19937_64 rng{std::random_device{}()};
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, ".%ld.%016llx", static_cast<long>(::getpid()),
+                  static_cast<unsigned long long>(rng()));
+    const std::filesystem::path path = folder / (stem + suffix);
+    ConfinedEntry target;
+    if (!target.Locate(path, CreateFolders::kUserFolder)) return std::nullopt;
+    int fd = target.Open(O_WRONLY | O_CREAT | O_EXCL);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return std::nullopt;
+    }
+    bool ok = WriteAll(fd, bytes);
+    ok = (::close(fd) == 0) && ok;
+    if (ok) return path;
+    ::unlinkat(target.Folder(), target.Name().c_str(), 0);
+    return std::nullopt;
+  }
+  return std::nullopt;
+}
+
 bool AppendToFile(const std::filesystem::path& path, std::string_view bytes) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  ConfinedEntry target;
+  if (!target.Locate(path, CreateFolders::kUserFolder)) return false;
+  int fd = target.Open(O_WRONLY | O_CREAT | O_APPEND);
   if (fd < 0) return false;
   bool ok = WriteAll(fd, bytes);
   ok = (::close(fd) == 0) && ok;

@@ -1,5 +1,8 @@
 #pragma once
-// Whole-file reads and crash-safe whole-file writes.
+// Whole-file reads and crash-safe whole-file writes. Every function here goes
+// through the game's confinement (confined_files.h): paths inside the game's
+// folder or its per-user folder stay there after their links, and the
+// per-user folder is created by the first write into it.
 
 #include <cstdint>
 #include <filesystem>
@@ -25,6 +28,12 @@ bool ReadFileHead(const std::filesystem::path& path, size_t maxBytes, std::strin
 // file in place) on any failure. Temporary files that writes killed before
 // their rename left behind are removed by the next write of the same file.
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// A new file "<stem>.<pid>.<random>" in the folder holding the bytes; its path,
+// or nullopt when it could not be made whole.
+std::optional<std::filesystem::path> CreateUniqueFile(const std::filesystem::path& folder,
+                                                      const std::string& stem,
+                                                      std::string_view bytes);
 
 // Appends bytes to a file, creating it when missing. Returns false on failure.
 bool AppendToFile(const std::filesystem::path& path, std::string_view bytes);

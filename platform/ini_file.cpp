@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/confined_files.h"
 #include "platform/file_io.h"
 
 // Every file is parsed as a sequence of UTF-16 units: a single-byte file gives
@@ -387,7 +388,7 @@ bool WriteProfileStringWide(const std::filesystem::path& file, std::u16string_vi
 }
 
 IniEncoding DetectIniEncoding(const std::filesystem::path& file) {
-  int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = OpenConfined(file, O_RDONLY);
   if (fd < 0) return IniEncoding::kCodePage;
   unsigned char head[2] = {0, 0};
   ssize_t n = ::read(fd, head, 2);

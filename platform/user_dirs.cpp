@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/confined_files.h"
 #include "platform/path_resolver.h"
 
 namespace platform {
@@ -89,9 +90,7 @@ std::filesystem::path PerUserFolder(std::string_view id, const CodePage& cp) {
 
 bool EnsureFolder(const std::filesystem::path& dir) {
   if (dir.empty()) return false;
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  return std::filesystem::is_directory(dir, ec);
+  return MakeFoldersConfined(dir);
 }
 
 std::filesystem::path ExecutablePath() {

@@ -32,8 +32,9 @@ std::filesystem::path EditorSettingsFile();
 // the data home is unknown. Nothing is created.
 std::filesystem::path PerUserFolder(std::string_view id, const CodePage& cp = CodePage::Default());
 
-// Creates a folder and its parents when missing; true when it then exists as a
-// folder.
+// Creates a folder and its parents when missing (inside the game's folders
+// after their links, when the folder lies there); true when it then exists as
+// a folder.
 bool EnsureFolder(const std::filesystem::path& dir);
 
 // The running executable (/proc/self/exe); empty when it cannot be read.

@@ -7,11 +7,15 @@
 #include <cstring>
 
 #include "platform/codepage.h"
+#include "platform/file_io.h"
 #include "render/render_image.h"
 
 namespace render {
 
 namespace {
+
+// TrueType files of a few megabytes are usual; a whole CJK font stays far below this.
+constexpr uint64_t kMaxFontFileBytes = uint64_t{256} << 20;
 
 // The font of the last call, kept open: texts are drawn again whenever they
 // change (each typed character of a focused text), always with the same font.
@@ -26,7 +30,14 @@ class OpenFont {
       if (TTF_Init() != 0) return nullptr;
       started_ = true;
     }
-    font_ = TTF_OpenFont(path.c_str(), size);
+    // The font file comes from the game's folder: it is read through the
+    // folder's confinement and the library gets the bytes, never the path.
+    // They stay alive as long as the font does.
+    auto bytes = platform::ReadWholeFile(path, kMaxFontFileBytes);
+    if (!bytes) return nullptr;
+    bytes_ = std::move(*bytes);
+    SDL_RWops* rw = SDL_RWFromConstMem(bytes_.data(), static_cast<int>(bytes_.size()));
+    font_ = rw ? TTF_OpenFontRW(rw, 1, size) : nullptr;
     if (font_) {
       path_ = path;
       size_ = size;
@@ -38,11 +49,14 @@ class OpenFont {
   void Close() {
     if (font_) TTF_CloseFont(font_);
     font_ = nullptr;
+    bytes_.clear();
+    path_.clear();
     if (started_) TTF_Quit();
     started_ = false;
   }
 
   TTF_Font* font_ = nullptr;
+  std::string bytes_;
   std::string path_;
   int size_ = 0;
   bool started_ = false;

@@ -1,11 +1,10 @@
 #include "resources/image_cache.h"
 
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <climits>
-#include <fstream>
 
+#include "platform/confined_files.h"
 #include "platform/file_io.h"
 #include "platform/numeric.h"
 #include "platform/path_resolver.h"
@@ -139,25 +138,13 @@ SpriteSheet ImageCache::ReadSpriteSheet(const Source& source, std::string_view n
   if (index < 0 || userFolder_.empty()) return {};
   const auto& e = pack_->Entries()[static_cast<size_t>(index)];
   if (e.size < 0 || static_cast<uint64_t>(e.size) > kMaxSpriteSheetBytes) return {};
-  std::string tmpl = (userFolder_ / "temp.an.XXXXXX").string();
-  int fd = ::mkstemp(tmpl.data());
-  if (fd < 0) return {};
-  ::close(fd);
-  const std::filesystem::path tmp = tmpl;
+  std::string bytes;
+  if (!pack_->ReadEntryAt(index, bytes)) return {};
+  auto tmp = platform::CreateUniqueFile(userFolder_, "temp.an", bytes);
+  if (!tmp) return {};
   SpriteSheet sheet;
-  bool copied = false;
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    copied = out && pack_->CopyEntryTo(sheetName, out);
-    out.close();
-    copied = copied && !out.fail();
-  }
-  if (copied) {
-    if (auto text = platform::ReadWholeFile(tmp, kMaxSpriteSheetBytes))
-      sheet = ParseSpriteSheet(*text);
-  }
-  std::error_code ec;
-  std::filesystem::remove(tmp, ec);
+  if (auto text = platform::ReadWholeFile(*tmp, kMaxSpriteSheetBytes)) sheet = ParseSpriteSheet(*text);
+  platform::RemoveConfined(*tmp);
   return sheet;
 }
 

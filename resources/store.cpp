@@ -11,6 +11,7 @@
 #include <ostream>
 
 #include "platform/byte_reader.h"
+#include "platform/confined_files.h"
 #include "platform/numeric.h"
 
 namespace resources {
@@ -102,7 +103,7 @@ void TQZStore::Close() {
 bool TQZStore::Open(const std::filesystem::path& fileName) {
   Close();
   fileName_ = fileName;
-  int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = platform::OpenConfined(fileName, O_RDONLY);
   if (fd < 0) {
     lastError_ = StoreError::NoStream;
     return false;

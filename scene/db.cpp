@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "platform/confined_files.h"
 #include "platform/file_io.h"
 #include "platform/path_resolver.h"
 #include "platform/user_dirs.h"
@@ -127,6 +128,7 @@ void TQZDB::SetAlwaysLoadIm(bool on) {
 // absolute or climb out of the per-user folder give no save file.
 void TQZDB::SetFileRS(const std::string& value) {
   perUserFolder_ = platform::PerUserFolder(Id, platform::GameFiles().Cp());
+  platform::SetConfinedUserFolder(perUserFolder_);
   if (services_.images) services_.images->SetUserFolder(perUserFolder_);
   fileRS_ = value;
   saveFile_.reset();

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 
+#include "platform/file_io.h"
 #include "platform/random.h"
 #include "render/canvas.h"
 #include "render/render_image.h"
@@ -57,13 +57,9 @@ bool TXParticleSystem::LoadFromStream(std::span<const uint8_t> bytes) {
 }
 
 bool TXParticleSystem::LoadFromFile(const std::filesystem::path& path) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  uint8_t block[kEffectBlockSize];
-  in.read(reinterpret_cast<char*>(block), kEffectBlockSize);
-  return LoadFromStream({block, static_cast<size_t>(in.gcount())});
+  std::string block;
+  if (!platform::ReadFileHead(path, kEffectBlockSize, block)) return false;
+  return LoadFromStream({reinterpret_cast<const uint8_t*>(block.data()), block.size()});
 }
 
 int32_t TXParticleSystem::AddSpawnPoint(int32_t x, int32_t y) {

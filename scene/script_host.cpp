@@ -183,8 +183,7 @@ void ElementScriptHost::WriteLogLine(const std::string& line) {
   // Opened, appended and closed for every line; a line that cannot be
   // written anywhere is skipped.
   if (platform::AppendToFile(logPath_, bytes)) return;
-  if (!fallbackDir_.empty() && platform::EnsureFolder(fallbackDir_))
-    platform::AppendToFile(fallbackDir_ / logPath_.filename(), bytes);
+  if (!fallbackDir_.empty()) platform::AppendToFile(fallbackDir_ / logPath_.filename(), bytes);
 }
 
 std::string ElementScriptHost::ElementDescription() {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "platform/confined_files.h"
 #include "platform/path_resolver.h"
 
 namespace script {
@@ -28,7 +29,7 @@ bool ScriptHost::ReadScriptFile(const std::string& name, std::string& content, s
     return false;
   }
   const std::string path = real->string();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = platform::OpenConfined(path, O_RDONLY);
   if (fd < 0) {
     osError = errno;
     return false;

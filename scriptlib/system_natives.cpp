@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "platform/confined_files.h"
 #include "platform/path_resolver.h"
 #include "platform/shell.h"
 #include "scene/db.h"
@@ -70,11 +71,7 @@ bool DelFile(TPasCalc&, TVarList& args, TVar& result) {
   scene::TQZDB* root = GameRoot();
   if (!root) return true;
   auto path = platform::ResolveInside(root->PerUserFolder(), name, platform::GameFiles().Cp());
-  if (!path) return true;
-  std::error_code ec;
-  auto status = std::filesystem::symlink_status(*path, ec);
-  if (!ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status))
-    std::filesystem::remove(*path, ec);
+  if (path) platform::RemoveConfined(*path);
   return true;
 }
 

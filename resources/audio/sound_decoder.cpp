@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/confined_files.h"
 #include "resources/audio/resampler.h"
 
 namespace resources {
@@ -29,7 +30,7 @@ class ByteWindow {
   }
 
   SoundLoadError OpenFile(const std::filesystem::path& file, uint64_t offset, uint64_t length) {
-    fd_ = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    fd_ = platform::OpenConfined(file, O_RDONLY);
     if (fd_ < 0) return SoundLoadError::FileOpen;
     struct stat st {};
     if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) return SoundLoadError::FileOpen;
