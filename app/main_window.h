@@ -71,6 +71,7 @@ class TFormMain : public scene::GameHost {
   void ApplyWindowMode(bool fullScreen) override;
   void ShowSystemCursor(bool visible) override;
   void ResetClock() override;
+  int64_t Steps() const override { return tick_; }
   bool TimerEnabled() const override;
   void RenderFrame(bool present) override;
 

@@ -31,6 +31,7 @@ struct Folder {
 
 struct Confinement {
   std::mutex mu;
+  bool openat2 = true;
   std::optional<Folder> game, user;
   std::set<std::string> warned;
 };
@@ -244,6 +245,7 @@ void ConfineToFolders(const fs::path& gameFolder, const fs::path& userFolder) {
   std::lock_guard<std::mutex> lock(s.mu);
   s.game = MakeFolder(gameFolder, false);
   s.user = MakeFolder(userFolder, true);
+  s.warned.clear();
 }
 
 void SetConfinedUserFolder(const fs::path& userFolder) {
@@ -258,6 +260,12 @@ void ClearConfinement() {
   s.game.reset();
   s.user.reset();
   s.warned.clear();
+}
+
+void UseKernelBeneathResolution(bool on) {
+  Confinement& s = State();
+  std::lock_guard<std::mutex> lock(s.mu);
+  s.openat2 = on;
 }
 
 ConfinedEntry::~ConfinedEntry() {
@@ -301,7 +309,12 @@ int ConfinedEntry::Open(int flags, mode_t mode) const {
 int OpenConfined(const fs::path& path, int flags, mode_t mode) {
   std::optional<Placement> place = Place(path);
   if (!place) return ::open(path.c_str(), flags | O_CLOEXEC, mode);
-  int base = OpenFolderFd(place->folder, false);
+  bool useOpenat2;
+  {
+    std::lock_guard<std::mutex> lock(State().mu);
+    useOpenat2 = State().openat2;
+  }
+  int base = useOpenat2 ? OpenFolderFd(place->folder, false) : -1;
   if (base >= 0) {
     open_how how{};
     how.flags = static_cast<uint64_t>(flags | O_CLOEXEC);

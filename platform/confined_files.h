@@ -34,6 +34,9 @@ void ConfineToFolders(const std::filesystem::path& gameFolder,
 void SetConfinedUserFolder(const std::filesystem::path& userFolder);
 // No folder named: every path is opened as it is.
 void ClearConfinement();
+// Off: every confined open takes the component walk, as on kernels without
+// openat2 (tests run both ways).
+void UseKernelBeneathResolution(bool on);
 
 // open(2) of a path: confined when it lies inside a named folder. A refused
 // path gives -1 with errno EACCES. O_CREAT does not create missing folders.

@@ -339,6 +339,15 @@ void TQZDB::LoadState() {
   ReadState(*this, *saveFile_, hooks);
 }
 
+bool TQZDB::TakeAddressOpening() {
+  constexpr int64_t kStepsBetweenOpenings = 30;
+  const int64_t now = Host().Steps();
+  if (addressOpened_ && now - addressOpenedAt_ < kStepsBetweenOpenings) return false;
+  addressOpened_ = true;
+  addressOpenedAt_ = now;
+  return true;
+}
+
 // ---- events ---------------------------------------------------------------------------
 
 void TQZDB::DoProcess() { RunScript(Script(Ev::Process), "Process"); }

@@ -119,6 +119,10 @@ class TQZDB : public TQZElement {
   const platform::IniFile* Settings() const { return settings_ ? &*settings_ : nullptr; }
   void SaveState();
   void LoadState();
+  // GoToURL starts the desktop's handler at most once a second of game time
+  // (30 steps), so a script calling it in a loop cannot open a browser tab per
+  // call: true when this call may start it.
+  bool TakeAddressOpening();
 
   // ---- texts, sounds, unicode ------------------------------------------------
   // Language text of an address ("Section.Key" or "Key" in section Default);
@@ -254,6 +258,8 @@ class TQZDB : public TQZElement {
   int soundVolume_ = 100;
   int musicVolume_ = 50;
   bool fullScreen_ = true;
+  bool addressOpened_ = false;
+  int64_t addressOpenedAt_ = 0;  // the step of the last start
   bool sysCursor_ = false;
 
   int keyCode_ = 0;

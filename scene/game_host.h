@@ -2,6 +2,8 @@
 // What the game root needs from the main window and the frame loop. app/
 // implements it; tests use the defaults (a headless host on a wide desktop).
 
+#include <cstdint>
+
 namespace scene {
 
 class GameHost {
@@ -20,6 +22,9 @@ class GameHost {
   virtual void ShowSystemCursor(bool /*visible*/) {}
   // The frame timer's ResetClock.
   virtual void ResetClock() {}
+  // Logic steps run so far: the game's own clock, which a headless run
+  // repeats exactly.
+  virtual int64_t Steps() const { return 0; }
   // The frame timer runs (the player is not paused).
   virtual bool TimerEnabled() const { return true; }
   // Render with clearing and, when asked, present: a frame drawn in the middle

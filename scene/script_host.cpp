@@ -179,7 +179,16 @@ bool ElementScriptHost::LogEnabled() {
 }
 
 void ElementScriptHost::WriteLogLine(const std::string& line) {
+  if (logStopped_) return;
   std::string bytes = line + "\r\n";
+  if (logWritten_ + bytes.size() > logLimit_) {
+    logStopped_ = true;
+    const std::string limit = logLimit_ >= (uint64_t{1} << 20)
+                                  ? std::to_string(logLimit_ >> 20) + " MB"
+                                  : std::to_string(logLimit_) + " bytes";
+    bytes = "The log stops here: this session has written its " + limit + "\r\n";
+  }
+  logWritten_ += bytes.size();
   // Opened, appended and closed for every line; a line that cannot be
   // written anywhere is skipped.
   if (platform::AppendToFile(logPath_, bytes)) return;

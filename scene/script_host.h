@@ -47,12 +47,24 @@ class ElementScriptHost : public script::ScriptHost {
   // folder when one is set (the per-user folder), else it is skipped.
   void SetLogPath(std::filesystem::path path) { logPath_ = std::move(path); }
   void SetLogFallbackDir(std::filesystem::path dir) { fallbackDir_ = std::move(dir); }
+  // What one session may append to the log: a script failing every step
+  // must not fill the disk. The line that would pass the limit is replaced
+  // by one saying the log stopped, and nothing more is written.
+  static constexpr uint64_t kDefaultLogLimit = uint64_t{10} << 20;
+  void SetLogLimit(uint64_t bytes) {
+    logLimit_ = bytes;
+    logWritten_ = 0;
+    logStopped_ = false;
+  }
 
  private:
   TQZDB* Root();
 
   ScriptRunner& runner_;
   std::filesystem::path logPath_ = "qazmir.err";
+  uint64_t logLimit_ = kDefaultLogLimit;
+  uint64_t logWritten_ = 0;
+  bool logStopped_ = false;
   std::filesystem::path fallbackDir_;
 };
 

@@ -85,11 +85,14 @@ bool GetText(TPasCalc&, TVarList& args, TVar& result) {
 
 // GoToURL(address): only http, https and mailto addresses reach the desktop's
 // handler (xdg-open, started without a shell); anything else is ignored, so
-// game data can never start a program or open a local file.
+// game data can never start a program or open a local file. The handler
+// starts at most once a second of game time; calls in between do nothing.
 bool GoToURL(TPasCalc&, TVarList& args, TVar& result) {
   if (!CountIs(args, 1)) return false;
   std::string address = TextToUtf8(AsText(Arg(args, 0)));
-  platform::OpenAddress(address, AddressSpawner());
+  scene::TQZDB* root = GameRoot();
+  if (platform::IsOpenableAddress(address) && (!root || root->TakeAddressOpening()))
+    platform::OpenAddress(address, AddressSpawner());
   result.value = Value::Byte(0);
   return true;
 }

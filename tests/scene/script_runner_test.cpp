@@ -170,6 +170,18 @@ TEST_F(ElementScripts, LogLines) {
             std::string::npos);
 }
 
+// One session appends at most its limit; the last line says the log stopped.
+TEST_F(ElementScripts, LogStopsAtItsLimit) {
+  root_.SaveErr = true;
+  runner_.Host().SetLogLimit(200);
+  SetScript(*door_, Ev::MouseDown, "X := 1 / 0");
+  for (int i = 0; i < 10; ++i) door_->DoMouseDown();
+  runner_.Host().SetLogLimit(ElementScriptHost::kDefaultLogLimit);
+  const std::string line = "Invalid operand types for \"/\" (1 / 0   in Door <TQZImage>) ms_Down\r\n";
+  const std::string stop = "The log stops here: this session has written its 200 bytes\r\n";
+  EXPECT_EQ(Log(), line + line + stop);
+}
+
 // A line that cannot be written is skipped, or goes to the fallback folder.
 TEST_F(ElementScripts, UnwritableLog) {
   root_.SaveErr = true;
