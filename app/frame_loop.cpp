@@ -28,10 +28,22 @@ constexpr uint32_t kWhite = 0xFFFFFFFFu;
 
 void TFormMain::TimerTimer() {
   ++stats_.frames;
+  ++passes_;
+  inFrame_ = true;
+  const int64_t stepsBefore = stats_.steps;
   device_->Render(0, true);
   if (screenshotHook_) screenshotHook_();
   timer_->Process();
   device_->Present();
+  // A window runs as many steps as the time since the last frame holds: a
+  // replay must run the same number.
+  if (const int64_t steps = stats_.steps - stepsBefore; steps != 1) {
+    InputEvent ev;
+    ev.kind = InputEvent::Kind::Steps;
+    ev.code = static_cast<int32_t>(steps);
+    Record(ev);
+  }
+  inFrame_ = false;
 }
 
 void TFormMain::TimerProcess() {

@@ -1,30 +1,55 @@
 #pragma once
-// Replayed input for headless runs: one event per line,
+// Sessions as text: the input a run replays (--input) and writes (--record).
+//
+// A header of directive lines, then events numbered by pass (a frame):
+//   seed N | start-time YYYY-MM-DD hh:mm:ss | desktop W H | game ID
 //   <pass> move <x> <y> | <pass> down <x> <y> | <pass> up <x> <y>
 //   <pass> key <vk> [alt] | <pass> char <code> | <pass> activate <0|1>
-// "#" starts a comment; blank lines are skipped.
+//   <pass> steps <n> | <pass> clock <value>
+// "#" starts a comment; blank lines are skipped. Directives come before the
+// first event, each at most once; passes never go down. "steps" gives the
+// logic steps of a pass other than one; "clock" is one reading of the wall
+// clock by a date native, in the order they were read.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace app {
 
 struct InputEvent {
-  enum class Kind { Move, Down, Up, Key, Char, Activate };
+  enum class Kind { Move, Down, Up, Key, Char, Activate, Steps, Clock };
   int64_t pass = 0;
   Kind kind = Kind::Move;
   int32_t x = 0, y = 0;  // move, down, up
-  int32_t code = 0;      // key (virtual-key code), char (UTF-16 unit), activate (0/1)
+  int32_t code = 0;      // key (virtual-key code), char (UTF-16 unit), activate (0/1), steps
   bool alt = false;      // key
+  double clock = 0;      // clock: a date-time (days since 30 December 1899)
   int line = 0;
 };
 
+struct SessionHeader {
+  std::optional<uint64_t> seed;
+  std::optional<double> startTime;  // a date-time
+  std::optional<std::pair<int32_t, int32_t>> desktop;
+  std::optional<std::string> game;  // the game's Id, UTF-8
+};
+
 struct InputScript {
-  std::vector<InputEvent> events;  // in file order
+  SessionHeader header;
+  std::vector<InputEvent> events;  // in file order, so in pass order
   std::string error;               // first problem, with its line number; empty when fine
 };
 
 InputScript ParseInputScript(const std::string& text);
+
+// The line of one event or directive, without the newline, as the parser reads it back.
+std::string FormatInputEvent(const InputEvent& ev);
+std::string FormatSessionHeader(const SessionHeader& header);
+
+// "YYYY-MM-DD hh:mm:ss" as a date-time; nullopt for anything else.
+std::optional<double> ParseStartTime(const std::string& text);
+std::string FormatStartTime(double dateTime);
 
 }  // namespace app

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "app/input_script.h"
 #include "app/main_window.h"
 #include "platform/codepage.h"
 #include "platform/numeric.h"
@@ -57,7 +58,7 @@ int main(int argc, char** argv) {
   cli.add_flag("--headless", options.headless, "no window and no audio device; virtual clock");
   auto* stepsOpt = cli.add_option("--steps", steps, "stop after N passes (headless) or N logic steps")
                        ->check(CLI::NonNegativeNumber);
-  cli.add_option("--input", options.inputFile, "replay input from FILE (headless)");
+  cli.add_option("--input", options.inputFile, "replay a session or input file exactly");
   cli.add_option("--screenshot", screenshots, "S:FILE: write the frame drawn in pass S + 1 as PNG")
       ->allow_extra_args(false);
   auto* seedOpt = cli.add_option("--seed", seed, "seed the random generator");
@@ -70,6 +71,11 @@ int main(int argc, char** argv) {
   windowed->excludes(fullscreen);
   cli.add_option("--scale", options.scale, "window scale (1 to 8)")->check(CLI::Range(1, 8));
   cli.add_flag("--stats", options.stats, "print frames, steps and times at exit");
+  cli.add_option("--record", options.recordFile, "write the session to FILE (replay it with --input)");
+  cli.add_flag("--no-record", options.noRecord, "no session.rec for a window session");
+  std::string startTime;
+  auto* startOpt = cli.add_option("--start-time", startTime,
+                                  "headless: the date natives' clock starts at \"YYYY-MM-DD hh:mm:ss\"");
   auto* budgetOpt = cli.add_option("--script-budget", scriptBudget,
                                    "statements one script run may execute (0: no limit)")
                         ->check(CLI::NonNegativeNumber);
@@ -87,6 +93,13 @@ int main(int argc, char** argv) {
   if (*stepsOpt) options.steps = steps;
   if (*seedOpt) options.seed = seed;
   if (*budgetOpt) options.scriptBudget = scriptBudget;
+  if (*startOpt) {
+    options.startTime = app::ParseStartTime(startTime);
+    if (!options.startTime) {
+      std::cerr << "qazmir: --start-time wants \"YYYY-MM-DD hh:mm:ss\", got \"" << startTime << "\"\n";
+      return 2;
+    }
+  }
   for (const auto& s : screenshots) {
     app::ScreenshotRequest r;
     if (!ParseScreenshot(s, r)) {
@@ -104,6 +117,7 @@ int main(int argc, char** argv) {
     if (!ec) path = abs.string();
   };
   absolute(options.inputFile);
+  absolute(options.recordFile);
   absolute(options.userDir);
   absolute(options.audioOut);
   for (auto& shot : options.screenshots) absolute(shot.file);

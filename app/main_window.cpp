@@ -27,6 +27,7 @@
 #include "scene/db.h"
 #include "scene/game_file.h"
 #include "scene/script_runner.h"
+#include "scriptlib/date_time.h"
 
 namespace app {
 
@@ -49,6 +50,7 @@ TFormMain::TFormMain(const PlayerOptions& options) : options_(options) {}
 
 TFormMain::~TFormMain() {
   if (!closed_) FormClose();
+  scriptlib::SetDateClock({});
   root_.reset();
   sound_.reset();
   audio_.reset();
@@ -59,8 +61,6 @@ TFormMain::~TFormMain() {
   device_.reset();
   ShutDownScripting();
 }
-
-int TFormMain::DesktopWidth() const { return device_ ? device_->DesktopSize().width : 0; }
 
 void TFormMain::ShowError(const std::string& text) {
   if (options_.headless ||
@@ -80,13 +80,16 @@ void TFormMain::SetUpAudio() {
 }
 
 int TFormMain::Run() {
-  // Unit initialisation: classes, the random generator, the interpreter pool.
-  platform::GlobalRandom().Seed(
-      options_.seed ? *options_.seed
-                    : static_cast<uint64_t>(
-                          std::chrono::system_clock::now().time_since_epoch().count()));
   if (!options_.userDir.empty()) platform::SetUserDataHomeOverride(options_.userDir);
   if (!FindGame()) return 1;
+  if (!ReadSession()) return 2;
+  // Unit initialisation: classes, the random generator, the interpreter pool.
+  // A session without a seed picks one and records it.
+  if (!options_.seed)
+    options_.seed =
+        static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+  platform::GlobalRandom().Seed(*options_.seed);
+  scriptlib::SetDateClock([this] { return SessionClock(); });
   InitScripting(options_, &stats_.scriptSeconds);
 
   if (!FormCreate()) return 1;
@@ -173,7 +176,7 @@ bool TFormMain::FormCreate() {
 }
 
 void TFormMain::DeviceInitialize(bool& /*ok*/) {
-  desktopTooSmall_ = device_->DesktopSize().width < kFrameWidth * options_.scale + kWindowBorders;
+  desktopTooSmall_ = DesktopWidth() < kFrameWidth * options_.scale + kWindowBorders;
   const platform::CodePage& cp = GameCodePage(options_);
 
   std::string gameFile = "game.qzf";
@@ -222,7 +225,9 @@ void TFormMain::DeviceInitialize(bool& /*ok*/) {
 
   std::string title = root_->LookupText("Title");
   if (title.empty()) title = root_->Id;
-  device_->SetTitle(title.empty() ? "Qazmir" : cp.ToUtf8(title));
+  title_ = title.empty() ? "Qazmir" : cp.ToUtf8(title);
+  device_->SetTitle(replaying_ && !options_.headless ? title_ + " (replay)" : title_);
+  StartRecording();
 
   images_->SetLoadNow(true);
   root_->SetCurrentScreen(root_->FindByKey(root_->InitScreen));

@@ -8,10 +8,12 @@
 // Index: main_window.cpp (start-up, close, GameHost), frame_loop.cpp
 // (TimerTimer, TimerProcess, DeviceRender), window_input.cpp (mouse, keys,
 // characters, activation, FlWin), sdl_events.cpp (the SDL event loop),
-// headless_run.cpp (passes of a headless run).
+// headless_run.cpp (passes of a headless run), session.cpp (replayed and
+// recorded sessions, the date natives' clock).
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -21,6 +23,7 @@
 #include "app/game_location.h"
 #include "app/input_script.h"
 #include "app/options.h"
+#include "app/session_recorder.h"
 #include "scene/game_host.h"
 
 namespace render {
@@ -110,7 +113,23 @@ class TFormMain : public scene::GameHost {
   void FormPaint();
   void FlWin();
   void SaveScreenshotKey();
+  // Every input reaches the game through here, live or replayed, and is recorded.
   void Deliver(const InputEvent& ev);
+  // Runs or pauses the frame timer and the audio (activation, the watchdog).
+  void SetRunning(bool running);
+
+  // sessions (session.cpp)
+  bool ReadSession();
+  void StartRecording();
+  void Record(const InputEvent& ev);
+  // The pass the next input belongs to, or the pass being drawn and stepped.
+  int64_t CurrentPass() const { return inFrame_ ? passes_ : passes_ + 1; }
+  // Delivers the replayed events of the coming pass and sets its steps; false
+  // once the session has nothing more to replay.
+  bool ReplayPass();
+  double SessionClock();
+  // The desktop the game is told of: a replayed session's, else the device's.
+  int DesktopHeight() const;
 
   // loops
   int RunWindow();    // sdl_events.cpp
@@ -130,6 +149,7 @@ class TFormMain : public scene::GameHost {
   std::unique_ptr<scene::TQZDB> root_;
 
   std::optional<GameLocation> location_;
+  std::string title_;
   bool desktopTooSmall_ = false;
   bool closing_ = false;
   bool closed_ = false;
@@ -144,6 +164,19 @@ class TFormMain : public scene::GameHost {
   resources::TQZIm* logoImage_ = nullptr;
   bool rootInitialised_ = false;
   bool screenShown_ = false;
+
+  // sessions
+  InputScript session_;              // the replayed one
+  size_t nextEvent_ = 0;             // its next event to deliver
+  std::deque<double> clockReadings_; // its clock readings not yet read
+  bool replaying_ = false;
+  SessionRecorder recorder_;
+  int64_t passes_ = 0;               // frames drawn
+  bool inFrame_ = false;
+  double startTime_ = 0;             // the headless clock at step 0
+  std::optional<std::pair<int32_t, int32_t>> desktop_;  // a replayed session's
+  InputEvent pendingMove_;           // the last pointer move not yet delivered
+  bool movePending_ = false;
 
   RunStats stats_;
   // Called after each frame is drawn, before its steps (headless screenshots).

@@ -1,7 +1,14 @@
-// The window's event loop: SDL events become the main window's handlers, and
-// the frame timer runs between event batches.
+// The window's event loop: SDL events become the main window's input, and the
+// frame timer runs between event batches. Pointer moves are gathered: the
+// game gets the last position before each frame (and before each press or
+// release), which is also what a session records. A window replaying a
+// session plays it at its own pace, one recorded frame per frame, with the
+// person's input ignored until the session ends; then the game goes on live.
 
 #include <SDL.h>
+
+#include <algorithm>
+#include <chrono>
 
 #include "app/main_window.h"
 #include "app/vk_codes.h"
@@ -12,20 +19,63 @@
 
 namespace app {
 
+namespace {
+
+InputEvent PointerEvent(InputEvent::Kind kind, render::LogicalPoint p) {
+  InputEvent ev;
+  ev.kind = kind;
+  ev.x = p.x;
+  ev.y = p.y;
+  return ev;
+}
+
+InputEvent CodeEvent(InputEvent::Kind kind, int32_t code, bool alt = false) {
+  InputEvent ev;
+  ev.kind = kind;
+  ev.code = code;
+  ev.alt = alt;
+  return ev;
+}
+
+constexpr int kFramePeriodMs = 1000 / 30;
+
+}  // namespace
+
 int TFormMain::RunWindow() {
   SDL_StartTextInput();
   const int64_t stepLimit = options_.steps.value_or(-1);
+  auto flushMove = [this] {
+    if (!movePending_) return;
+    movePending_ = false;
+    Deliver(pendingMove_);
+  };
+  auto deliverNow = [&](const InputEvent& ev) {
+    flushMove();
+    Deliver(ev);
+  };
+  uint64_t nextReplayFrame = SDL_GetTicks64();
+  if (replaying_) timer_->SetVirtual(true);
   while (!closing_) {
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
+      // While a session replays, only closing the window and keeping it drawn count.
+      const bool live = !replaying_;
       switch (e.type) {
         case SDL_QUIT: closing_ = true; break;
         case SDL_WINDOWEVENT:
           switch (e.window.event) {
-            case SDL_WINDOWEVENT_FOCUS_GAINED: WMActivate(true, minimised_); break;
-            case SDL_WINDOWEVENT_FOCUS_LOST: WMActivate(false, minimised_); break;
-            case SDL_WINDOWEVENT_MINIMIZED: WMActivate(windowActive_, true); break;
-            case SDL_WINDOWEVENT_RESTORED: WMActivate(windowActive_, false); break;
+            case SDL_WINDOWEVENT_FOCUS_GAINED:
+              if (live) WMActivate(true, minimised_);
+              break;
+            case SDL_WINDOWEVENT_FOCUS_LOST:
+              if (live) WMActivate(false, minimised_);
+              break;
+            case SDL_WINDOWEVENT_MINIMIZED:
+              if (live) WMActivate(windowActive_, true);
+              break;
+            case SDL_WINDOWEVENT_RESTORED:
+              if (live) WMActivate(windowActive_, false);
+              break;
             case SDL_WINDOWEVENT_EXPOSED: FormPaint(); break;
             case SDL_WINDOWEVENT_CLOSE: closing_ = true; break;
             default: break;
@@ -35,48 +85,66 @@ int TFormMain::RunWindow() {
         case SDL_RENDER_TARGETS_RESET:
           if (window_) window_->HandleRendererReset();
           break;
-        case SDL_MOUSEMOTION: {
-          auto p = window_->WindowToLogical(e.motion.x, e.motion.y);
-          FormMouseMove(p.x, p.y);
+        case SDL_MOUSEMOTION:
+          if (!live) break;
+          pendingMove_ = PointerEvent(InputEvent::Kind::Move,
+                                      window_->WindowToLogical(e.motion.x, e.motion.y));
+          movePending_ = true;
           break;
-        }
-        case SDL_MOUSEBUTTONDOWN: {
-          auto p = window_->WindowToLogical(e.button.x, e.button.y);
-          FormMouseDown(p.x, p.y);
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+          if (!live) break;
+          deliverNow(PointerEvent(
+              e.type == SDL_MOUSEBUTTONDOWN ? InputEvent::Kind::Down : InputEvent::Kind::Up,
+              window_->WindowToLogical(e.button.x, e.button.y)));
           break;
-        }
-        case SDL_MOUSEBUTTONUP: {
-          auto p = window_->WindowToLogical(e.button.x, e.button.y);
-          FormMouseUp(p.x, p.y);
-          break;
-        }
         case SDL_KEYDOWN: {
+          if (!live) break;
           const SDL_Keycode k = e.key.keysym.sym;
           const Uint16 mod = e.key.keysym.mod;
-          const bool altOnly =
-              (mod & KMOD_ALT) && !(mod & (KMOD_CTRL | KMOD_SHIFT | KMOD_GUI));
-          if (int vk = VirtualKeyFromSdl(k)) FormKeyDown(vk, altOnly);
+          const bool altOnly = (mod & KMOD_ALT) && !(mod & (KMOD_CTRL | KMOD_SHIFT | KMOD_GUI));
+          if (int vk = VirtualKeyFromSdl(k)) deliverNow(CodeEvent(InputEvent::Kind::Key, vk, altOnly));
           // These characters come from key presses, as the window's
           // character messages give them.
-          if (k == SDLK_BACKSPACE) WMChar(8);
-          else if (k == SDLK_TAB) WMChar(9);
-          else if ((k == SDLK_RETURN || k == SDLK_KP_ENTER) && !altOnly) WMChar(13);
-          else if (k == SDLK_ESCAPE) WMChar(27);
+          int ch = 0;
+          if (k == SDLK_BACKSPACE) ch = 8;
+          else if (k == SDLK_TAB) ch = 9;
+          else if ((k == SDLK_RETURN || k == SDLK_KP_ENTER) && !altOnly) ch = 13;
+          else if (k == SDLK_ESCAPE) ch = 27;
+          if (ch) deliverNow(CodeEvent(InputEvent::Kind::Char, ch));
           break;
         }
         case SDL_TEXTINPUT:
-          for (char16_t u : platform::Utf8ToUtf16(e.text.text)) WMChar(u);
+          if (!live) break;
+          for (char16_t u : platform::Utf8ToUtf16(e.text.text))
+            deliverNow(CodeEvent(InputEvent::Kind::Char, u));
           break;
         default: break;
       }
     }
     if (closing_) break;
-    auto now = std::chrono::steady_clock::now();
-    if (now - lastWatchdog_ >= std::chrono::seconds(1)) {
-      lastWatchdog_ = now;
-      Timer1Timer();
+    if (replaying_) {
+      // One recorded frame per frame period, with the recorded steps.
+      const uint64_t now = SDL_GetTicks64();
+      if (now < nextReplayFrame) SDL_Delay(static_cast<Uint32>(nextReplayFrame - now));
+      nextReplayFrame = std::max(nextReplayFrame + kFramePeriodMs, SDL_GetTicks64());
+      const bool more = ReplayPass();
+      timer_->Idle();
+      if (!more) {
+        replaying_ = false;
+        timer_->SetVirtual(false);
+        timer_->ResetClock();
+        device_->SetTitle(title_);
+      }
+    } else {
+      auto now = std::chrono::steady_clock::now();
+      if (now - lastWatchdog_ >= std::chrono::seconds(1)) {
+        lastWatchdog_ = now;
+        Timer1Timer();
+      }
+      flushMove();
+      timer_->Idle();
     }
-    timer_->Idle();
     if (stepLimit >= 0 && stats_.steps >= stepLimit) closing_ = true;
   }
   FormClose();

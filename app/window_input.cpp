@@ -55,7 +55,8 @@ void TFormMain::FormKeyDown(int virtualKey, bool altOnly) {
     root_->SetFullScreenFlag(!root_->FullScreen());
     FlWin();
   }
-  if (virtualKey == kVkF12) SaveScreenshotKey();
+  // A replay does what the key did, but leaves no screenshot files behind.
+  if (virtualKey == kVkF12 && !replaying_) SaveScreenshotKey();
   root_->KeyDown(virtualKey);
 }
 
@@ -72,10 +73,19 @@ void TFormMain::WMChar(uint16_t code) {
   root_->CharInput(static_cast<uint16_t>(b < 0 ? '?' : b));
 }
 
+// What the window system says reaches the game as an activation change, so a
+// session records whether the game ran, not why.
 void TFormMain::WMActivate(bool active, bool minimised) {
   windowActive_ = active;
   minimised_ = minimised;
-  if (active && !minimised) {
+  InputEvent ev;
+  ev.kind = InputEvent::Kind::Activate;
+  ev.code = active && !minimised ? 1 : 0;
+  Deliver(ev);
+}
+
+void TFormMain::SetRunning(bool running) {
+  if (running) {
     timer_->SetEnabled(true);
     timer_->ResetClock();
     audio_->Start();
@@ -89,9 +99,10 @@ void TFormMain::WMActivate(bool active, bool minimised) {
 // when no activation event came.
 void TFormMain::Timer1Timer() {
   if (!timer_->Enabled() && windowActive_ && !minimised_) {
-    timer_->SetEnabled(true);
-    timer_->ResetClock();
-    audio_->Start();
+    InputEvent ev;
+    ev.kind = InputEvent::Kind::Activate;
+    ev.code = 1;
+    Deliver(ev);
   }
 }
 
@@ -113,7 +124,7 @@ void TFormMain::FlWin() {
   if (device_->Windowed() == !fullScreen) return;
   timer_->SetEnabled(false);
   device_->SetWindowed(!fullScreen);
-  if (device_->Windowed() && device_->DesktopSize().width <= 1024) {
+  if (device_->Windowed() && DesktopWidth() <= 1024) {
     desktopTooSmall_ = true;
     root.SetFullScreenFlag(true);
     device_->SetWindowed(false);
@@ -149,13 +160,16 @@ void TFormMain::SaveScreenshotKey() {
 }
 
 void TFormMain::Deliver(const InputEvent& ev) {
+  Record(ev);
   switch (ev.kind) {
     case InputEvent::Kind::Move: FormMouseMove(ev.x, ev.y); break;
     case InputEvent::Kind::Down: FormMouseDown(ev.x, ev.y); break;
     case InputEvent::Kind::Up: FormMouseUp(ev.x, ev.y); break;
     case InputEvent::Kind::Key: FormKeyDown(ev.code, ev.alt); break;
     case InputEvent::Kind::Char: WMChar(static_cast<uint16_t>(ev.code)); break;
-    case InputEvent::Kind::Activate: WMActivate(ev.code != 0, false); break;
+    case InputEvent::Kind::Activate: SetRunning(ev.code != 0); break;
+    case InputEvent::Kind::Steps:
+    case InputEvent::Kind::Clock: break;  // taken by the frame loop and the clock
   }
 }
 

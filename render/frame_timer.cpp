@@ -58,7 +58,8 @@ void FrameTimer::Process() {
 
 void FrameTimer::Idle() {
   if (virtual_) {
-    accumulator_ = enabled_ ? kOneStep : 0;
+    accumulator_ = enabled_ ? virtualSteps_ * kOneStep : 0;
+    virtualSteps_ = 1;
     if (onTimer_) onTimer_();
     return;
   }

@@ -82,6 +82,9 @@ class FrameTimer {
   void SetEnabled(bool enabled) { enabled_ = enabled; }
   bool Virtual() const { return virtual_; }
   void SetVirtual(bool on) { virtual_ = on; }
+  // The steps the next virtual idle call gives while enabled (a replayed
+  // frame of a window session); afterwards it gives one again.
+  void SetVirtualSteps(int steps) { virtualSteps_ = steps; }
 
   void SetOnTimer(std::function<void()> callback) { onTimer_ = std::move(callback); }
   void SetOnProcess(std::function<void()> callback) { onProcess_ = std::move(callback); }
@@ -104,6 +107,7 @@ class FrameTimer {
   bool enabled_ = true;
   bool virtual_ = false;
   bool processed_ = false;
+  int virtualSteps_ = 1;
   int64_t last_;
   int64_t accumulator_ = 0;
   std::function<void()> onTimer_;

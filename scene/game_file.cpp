@@ -125,6 +125,17 @@ GameFileReport ReadGameFile(TQZElement& root, std::span<const uint8_t> data) {
   return account.report;
 }
 
+std::optional<std::string> ReadRootId(std::span<const uint8_t> data) {
+  platform::ByteReader r(data);
+  uint32_t nameLen, idLen;
+  int32_t count, key;
+  std::string id;
+  if (!r.ReadU32LE(nameLen) || !r.Skip(nameLen) || !r.ReadI32LE(count) || count < 2 ||
+      !r.ReadI32LE(key) || !r.ReadU32LE(idLen) || !r.ReadBytes(idLen, id))
+    return std::nullopt;
+  return id;
+}
+
 bool IsGameFile(std::span<const uint8_t> data) {
   platform::ByteReader r(data);
   uint32_t nameLen;

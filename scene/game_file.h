@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 
 namespace scene {
 
@@ -25,6 +26,10 @@ GameFileReport ReadGameFile(TQZElement& root, std::span<const uint8_t> data);
 // The bytes start with a root record whose header can be read and whose class
 // is TQZDB. Enough of a file's start to hold that header is enough to tell.
 bool IsGameFile(std::span<const uint8_t> data);
+// The root record's Id (its second value) as the file stores it; nullopt
+// when the record does not hold one.
+std::optional<std::string> ReadRootId(std::span<const uint8_t> data);
+
 // Bytes of a file's start that IsGameFile needs at most.
 constexpr size_t kGameFileHeadBytes = 4 + 64 + 4;
 

@@ -435,7 +435,18 @@ bool TryStrToTime(std::string_view text, double& out) {
   return TryEncodeTime(hour, minute, second, msec, out);
 }
 
-double NowDateTime() {
+namespace {
+std::function<double()>& DateClock() {
+  static std::function<double()> clock;
+  return clock;
+}
+}  // namespace
+
+void SetDateClock(std::function<double()> clock) { DateClock() = std::move(clock); }
+
+double NowDateTime() { return DateClock() ? DateClock()() : WallClockDateTime(); }
+
+double WallClockDateTime() {
   timespec ts{};
   clock_gettime(CLOCK_REALTIME, &ts);
   time_t secs = ts.tv_sec;

@@ -11,6 +11,7 @@
 // separator ".", time separator ":", "AM"/"PM", English day and month names.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -59,7 +60,13 @@ std::string FormatDateTime(std::string_view format, double dateTime);
 bool TryStrToDate(std::string_view text, int currentYear, double& out);
 bool TryStrToTime(std::string_view text, double& out);
 
-// The current local date and time.
+// The local date and time of the wall clock.
+double WallClockDateTime();
+// Where the date natives read the current date and time: the wall clock
+// unless a run sets another source (a headless run's clock that game steps
+// advance, the readings of a recorded session). An empty function restores
+// the wall clock.
+void SetDateClock(std::function<double()> clock);
 double NowDateTime();
 
 }  // namespace scriptlib

@@ -175,9 +175,9 @@ TEST_F(NativesGame, HoverAfterFastSetScreenAndFastSetScreenNS) {
   apptest::BuildGame(game_.Path(), "hover", kHoverGame);
   apptest::WritePng(game_ / "hall.png", 100, 100, 0xFF204060);
   apptest::WritePng(game_ / "room.png", 100, 100, 0xFF604020);
-  const std::string moves = "3 move 50 50\n8 move 52 52\n";
-  EXPECT_EQ(TagAfter(9, kRootTag, moves + "5 key 49\n"), "ioswIrrrrr");
-  EXPECT_EQ(TagAfter(9, kRootTag, moves + "5 key 50\n"), "ihhhoIrr");
+  auto input = [](const char* key) { return std::string("3 move 50 50\n5 ") + key + "\n8 move 52 52\n"; };
+  EXPECT_EQ(TagAfter(9, kRootTag, input("key 49")), "ioswIrrrrr");
+  EXPECT_EQ(TagAfter(9, kRootTag, input("key 50")), "ihhhoIrr");
 }
 
 // Every switch empties the star table and drops the text focus that Hall's
