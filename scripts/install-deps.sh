@@ -17,7 +17,7 @@ packages=(
   libalglib-dev libsndfile1-dev
   nlohmann-json3-dev libcli11-dev
   # tests and checks
-  xvfb xauth x11-apps fonts-dejavu-core
+  xvfb xauth x11-apps xdotool fonts-dejavu-core
   sox libsox-fmt-all libjpeg-turbo-progs
   # packages and desktop files: dpkg-deb and dpkg-shlibdeps, desktop-file-validate,
   # xmllint, update-mime-database, gio (the file type as a desktop sees it), and

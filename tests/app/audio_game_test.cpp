@@ -29,22 +29,16 @@ double Rms(const std::string& wav, double fromSeconds, double toSeconds) {
   return std::sqrt(sum / double(b - a));
 }
 
-bool HaveSox() { return RunCommand({"/usr/bin/sox", "--version"}).status == 0; }
-
 TEST(AudioGame, MusicFadesInAndTheEffectPlays) {
-  if (!HaveSox()) GTEST_SKIP() << "sox is not installed";
+  if (!testing_support::Sox({"--version"})) GTEST_SKIP() << "sox is not installed";
   TempDir game, users;
   std::filesystem::create_directories(game / "sounds");
-  ASSERT_EQ(RunCommand({"/usr/bin/sox", "-n", "-r", "22050", "-c", "1",
-                        (game / "sounds" / "music.wav").string(), "synth", "10", "sine", "440",
-                        "vol", "0.5"})
-                .status,
-            0);
-  ASSERT_EQ(RunCommand({"/usr/bin/sox", "-n", "-r", "44100", "-c", "2",
-                        (game / "sounds" / "click.ogg").string(), "synth", "0.3", "square", "1000",
-                        "vol", "0.5"})
-                .status,
-            0);
+  ASSERT_TRUE(testing_support::Sox({"-n", "-r", "22050", "-c", "1",
+                                    (game / "sounds" / "music.wav").string(), "synth", "10",
+                                    "sine", "440", "vol", "0.5"}));
+  ASSERT_TRUE(testing_support::Sox({"-n", "-r", "44100", "-c", "2",
+                                    (game / "sounds" / "click.ogg").string(), "synth", "0.3",
+                                    "square", "1000", "vol", "0.5"}));
   // The click is asked for as a WAV and found as its OGG alternative.
   WriteFile(game / "sounds.ini", "[Default]\r\nmusic=100:music.wav\r\nclick=click.wav\r\n");
   apptest::BuildGame(game.Path(), "audio", R"json({

@@ -1,4 +1,5 @@
-// The replayed-input format.
+// The session format: events, directives and what stops a replay before the
+// game starts.
 
 #include <gtest/gtest.h>
 
@@ -7,28 +8,67 @@
 namespace app {
 namespace {
 
-TEST(InputScript, EveryEventKindCommentsAndErrors) {
+TEST(InputScript, EveryEventKindCommentsAndDirectives) {
   auto s = ParseInputScript(
-      "# a comment\n\n1 move 10 20\n2 down 3 4 # trailing comment\n2 up 3 4\n"
-      "3 key 13 alt\n3 key 65\n4 char 1046\n5 activate 0\n");
+      "# a comment\nseed 42\nstart-time 2026-12-07 09:30:15\ndesktop 1280 1024\ngame Tower of Ash\n"
+      "\n1 move 10 20\n2 down 3 4 # trailing comment\n2 up 3 4\n"
+      "3 key 13 alt\n3 key 65\n4 char 1046\n5 activate 0\n5 steps 0\n6 clock 46363.25\n");
   ASSERT_TRUE(s.error.empty()) << s.error;
-  ASSERT_EQ(s.events.size(), 7u);
+  EXPECT_EQ(s.header.seed, 42u);
+  EXPECT_EQ(FormatStartTime(*s.header.startTime), "2026-12-07 09:30:15");
+  EXPECT_EQ(s.header.desktop, std::make_pair(1280, 1024));
+  EXPECT_EQ(s.header.game, "Tower of Ash");
+  ASSERT_EQ(s.events.size(), 9u);
   EXPECT_EQ(s.events[0].kind, InputEvent::Kind::Move);
   EXPECT_EQ(s.events[0].x, 10);
   EXPECT_EQ(s.events[0].y, 20);
   EXPECT_EQ(s.events[1].pass, 2);
-  EXPECT_EQ(s.events[3].kind, InputEvent::Kind::Key);
   EXPECT_TRUE(s.events[3].alt);
   EXPECT_FALSE(s.events[4].alt);
   EXPECT_EQ(s.events[5].code, 1046);
   EXPECT_EQ(s.events[6].kind, InputEvent::Kind::Activate);
-  EXPECT_EQ(s.events[6].code, 0);
+  EXPECT_EQ(s.events[7].kind, InputEvent::Kind::Steps);
+  EXPECT_EQ(s.events[8].clock, 46363.25);
+  // What is written reads back the same, clock readings to the last bit.
+  InputEvent clock;
+  clock.pass = 9;
+  clock.kind = InputEvent::Kind::Clock;
+  clock.clock = 46363.123456789012;
+  auto again = ParseInputScript(FormatSessionHeader(s.header) + FormatInputEvent(clock) + "\n");
+  ASSERT_TRUE(again.error.empty()) << again.error;
+  EXPECT_EQ(again.header.startTime, s.header.startTime);
+  EXPECT_EQ(again.header.game, s.header.game);
+  EXPECT_EQ(again.events[0].clock, clock.clock);
+}
 
-  for (const char* bad : {"0 move 1 2", "x move 1 2", "1 jump", "1 move 1", "1 key 300",
-                          "1 key 13 ctrl", "1 activate 2", "1 char 70000", "1 up 1 2 3"}) {
-    EXPECT_FALSE(ParseInputScript(bad).error.empty()) << bad;
-  }
-  EXPECT_EQ(ParseInputScript("1 move 1 2\n1 bogus\n").error.substr(0, 6), "line 2");
+// Every kind of bad line names its line.
+TEST(InputScript, BadLines) {
+  struct Case {
+    const char* text;
+    const char* error;
+  } cases[] = {
+      {"0 move 1 2", "line 1: expected a pass number of at least 1, found \"0\""},
+      {"1 jump", "line 1: unknown event \"jump\""},
+      {"1 move 1", "line 1: expected two coordinates after \"move\""},
+      {"1 key 300", "line 1: expected a virtual-key code from 0 to 255 after \"key\""},
+      {"1 key 13 ctrl", "line 1: unknown key modifier \"ctrl\""},
+      {"1 activate 2", "line 1: expected 0 or 1 after \"activate\""},
+      {"1 char 70000", "line 1: expected a UTF-16 code unit after \"char\""},
+      {"1 up 1 2 3", "line 1: unexpected \"3\" at the end of the line"},
+      {"1 steps 33", "line 1: expected a step count from 0 to 32 after \"steps\""},
+      {"1 clock nan", "line 1: expected a date-time number after \"clock\""},
+      {"1 clock 1e300", "line 1: expected a date-time number after \"clock\""},
+      {"1 move 1 2\n1 bogus\n", "line 2: unknown event \"bogus\""},
+      {"5 move 1 2\n4 move 1 2\n", "line 2: pass 4 comes after pass 5"},
+      {"speed 3", "line 1: unknown directive \"speed\""},
+      {"seed x", "line 1: expected a seed (a whole number) after \"seed\""},
+      {"seed 1\nseed 2", "line 2: \"seed\" is given twice"},
+      {"start-time 2026-13-01 00:00:00", "line 1: expected \"YYYY-MM-DD hh:mm:ss\" after \"start-time\""},
+      {"desktop 1280", "line 1: expected a width and a height after \"desktop\""},
+      {"game", "line 1: expected the game's Id after \"game\""},
+      {"1 move 1 2\nseed 3", "line 2: directives come before the first event"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ParseInputScript(c.text).error, c.error) << c.text;
 }
 
 }  // namespace

@@ -20,27 +20,10 @@ namespace {
 using namespace resources;
 using testing_support::ReadFile;
 using testing_support::RunCommand;
+using testing_support::Sox;
 using testing_support::TempDir;
 
-std::string SoxProgram() {
-  const char* path = std::getenv("PATH");
-  std::string dirs = path ? path : "/usr/bin";
-  size_t start = 0;
-  while (start <= dirs.size()) {
-    size_t end = dirs.find(':', start);
-    if (end == std::string::npos) end = dirs.size();
-    std::filesystem::path candidate = std::filesystem::path(dirs.substr(start, end - start)) / "sox";
-    if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
-    start = end + 1;
-  }
-  return "/usr/bin/sox";
-}
 
-bool Sox(const std::vector<std::string>& args) {
-  std::vector<std::string> argv{SoxProgram()};
-  argv.insert(argv.end(), args.begin(), args.end());
-  return RunCommand(argv).status == 0;
-}
 
 std::vector<int16_t> SoxRaw(const std::filesystem::path& file, const std::filesystem::path& raw) {
   EXPECT_TRUE(Sox({file.string(), "-t", "raw", "-e", "signed-integer", "-b", "16", "-L",
@@ -198,7 +181,7 @@ TEST_F(AudioLibraryTest, WavOutputFollowsTheVirtualClockAndMatchesTheSource) {
   for (size_t i = 0; i < src.size(); ++i) ASSERT_EQ(mixed[i], src[i]) << i;
   for (size_t i = src.size(); i < mixed.size(); ++i) ASSERT_EQ(mixed[i], 0) << i;
   // sox agrees on what the file is.
-  auto info = RunCommand({SoxProgram(), "--i", "-s", out.string()});
+  auto info = RunCommand({testing_support::FindProgram("sox"), "--i", "-s", out.string()});
   EXPECT_EQ(info.status, 0);
   EXPECT_EQ(std::stoul(info.out), 8 * kFramesPerStep);
 }

@@ -27,24 +27,11 @@ namespace scriptlib_test {
 namespace {
 
 using scene::Ev;
+using testing_support::FindProgram;
 using testing_support::ReadFile;
 using testing_support::TempDir;
 using testing_support::WriteFile;
 
-// A program found in PATH (RunCommand does not search it).
-std::string FindProgram(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  std::string dirs = path ? path : "/usr/bin";
-  size_t start = 0;
-  while (start <= dirs.size()) {
-    size_t end = dirs.find(':', start);
-    if (end == std::string::npos) end = dirs.size();
-    std::filesystem::path candidate = std::filesystem::path(dirs.substr(start, end - start)) / name;
-    if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
-    start = end + 1;
-  }
-  return "/usr/bin/" + name;
-}
 
 class CountingHost : public scene::GameHost {
  public:

@@ -99,3 +99,27 @@ CommandResult RunCommand(const std::vector<std::string>& argv, const std::filesy
 }
 
 }  // namespace testing_support
+
+namespace testing_support {
+
+std::string FindProgram(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::string dirs = path ? path : "/usr/bin";
+  size_t start = 0;
+  while (start <= dirs.size()) {
+    size_t end = dirs.find(':', start);
+    if (end == std::string::npos) end = dirs.size();
+    std::filesystem::path candidate = std::filesystem::path(dirs.substr(start, end - start)) / name;
+    if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
+    start = end + 1;
+  }
+  return "/usr/bin/" + name;
+}
+
+bool Sox(const std::vector<std::string>& args) {
+  std::vector<std::string> argv{FindProgram("sox")};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return RunCommand(argv).status == 0;
+}
+
+}  // namespace testing_support

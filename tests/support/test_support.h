@@ -38,4 +38,10 @@ struct CommandResult {
 CommandResult RunCommand(const std::vector<std::string>& argv,
                          const std::filesystem::path& cwd = {});
 
+// A program found in PATH (RunCommand does not search it); "/usr/bin/<name>"
+// when it is nowhere.
+std::string FindProgram(const std::string& name);
+// sox with these arguments; true when it succeeded.
+bool Sox(const std::vector<std::string>& args);
+
 }  // namespace testing_support
