@@ -10,18 +10,20 @@
 
 namespace app {
 
+// The frame drawn in pass S + 1 shows the state after S passes.
+void TFormMain::TakeScreenshots(int64_t pass) {
+  for (const auto& shot : options_.screenshots)
+    if (shot.pass + 1 == pass && !WriteFramePng(shot.file))
+      std::cerr << "qazmir: cannot write " << shot.file << "\n";
+}
+
 int TFormMain::RunHeadless() {
-  int64_t pass = 0;
+  int64_t pass = passes_;
   const int64_t limit = options_.steps.value_or(INT64_MAX);
   while (pass < limit && !closing_) {
     ++pass;
     ReplayPass();
-    // The frame drawn in pass S + 1 shows the state after S passes.
-    screenshotHook_ = [this, pass] {
-      for (const auto& shot : options_.screenshots)
-        if (shot.pass + 1 == pass && !WriteFramePng(shot.file))
-          std::cerr << "qazmir: cannot write " << shot.file << "\n";
-    };
+    screenshotHook_ = [this, pass] { TakeScreenshots(pass); };
     timer_->Idle();
     screenshotHook_ = nullptr;
   }

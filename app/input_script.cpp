@@ -43,6 +43,13 @@ std::string Trimmed(const std::string& s) {
 std::string ParseEvent(std::istringstream& in, InputEvent& ev) {
   std::string kind;
   if (!(in >> kind)) return "expected an event after the pass number";
+  if (kind == "drop") {
+    ev.kind = InputEvent::Kind::Drop;
+    std::string rest;
+    std::getline(in, rest);
+    ev.path = Trimmed(rest);
+    return ev.path.empty() ? "expected a path after \"drop\"" : std::string();
+  }
   int64_t a = 0, b = 0;
   if (kind == "move" || kind == "down" || kind == "up") {
     ev.kind = kind == "move" ? InputEvent::Kind::Move
@@ -177,6 +184,7 @@ std::string FormatInputEvent(const InputEvent& ev) {
     case InputEvent::Kind::Char: return p + "char " + std::to_string(ev.code);
     case InputEvent::Kind::Activate: return p + "activate " + std::to_string(ev.code);
     case InputEvent::Kind::Steps: return p + "steps " + std::to_string(ev.code);
+    case InputEvent::Kind::Drop: return p + "drop " + ev.path;
     case InputEvent::Kind::Clock: {
       // Seventeen digits bring back the very double that was read.
       char value[40];

@@ -5,11 +5,12 @@
 //   seed N | start-time YYYY-MM-DD hh:mm:ss | desktop W H | game ID
 //   <pass> move <x> <y> | <pass> down <x> <y> | <pass> up <x> <y>
 //   <pass> key <vk> [alt] | <pass> char <code> | <pass> activate <0|1>
-//   <pass> steps <n> | <pass> clock <value>
+//   <pass> steps <n> | <pass> clock <value> | <pass> drop <path>
 // "#" starts a comment; blank lines are skipped. Directives come before the
 // first event, each at most once; passes never go down. "steps" gives the
 // logic steps of a pass other than one; "clock" is one reading of the wall
-// clock by a date native, in the order they were read.
+// clock by a date native, in the order they were read. "drop" is a file or
+// folder dropped onto the window (the rest of the line, UTF-8).
 
 #include <cstdint>
 #include <optional>
@@ -19,13 +20,14 @@
 namespace app {
 
 struct InputEvent {
-  enum class Kind { Move, Down, Up, Key, Char, Activate, Steps, Clock };
+  enum class Kind { Move, Down, Up, Key, Char, Activate, Steps, Clock, Drop };
   int64_t pass = 0;
   Kind kind = Kind::Move;
   int32_t x = 0, y = 0;  // move, down, up
   int32_t code = 0;      // key (virtual-key code), char (UTF-16 unit), activate (0/1), steps
   bool alt = false;      // key
   double clock = 0;      // clock: a date-time (days since 30 December 1899)
+  std::string path;      // drop
   int line = 0;
 };
 

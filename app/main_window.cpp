@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "app/game_library.h"
 #include "app/game_location.h"
 #include "app/script_setup.h"
 #include "platform/codepage.h"
@@ -81,7 +82,10 @@ void TFormMain::SetUpAudio() {
 
 int TFormMain::Run() {
   if (!options_.userDir.empty()) platform::SetUserDataHomeOverride(options_.userDir);
-  if (!FindGame()) return 1;
+  if (std::string why = FindGame(); !why.empty()) {
+    std::cerr << "qazmir: " << why << "\n";
+    return 1;
+  }
   if (!ReadSession()) return 2;
   // Unit initialisation: classes, the random generator, the interpreter pool.
   // A session without a seed picks one and records it.
@@ -93,37 +97,35 @@ int TFormMain::Run() {
   InitScripting(options_, &stats_.scriptSeconds);
 
   if (!FormCreate()) return 1;
+  if (!location_ && !ChooseGame()) {
+    FormClose();
+    return 0;
+  }
   if (options_.headless) return RunHeadless();
   return RunWindow();
 }
 
-// Before any window opens: a game named on the command line (or any game at
-// all, headless) must be there and be a game file; otherwise the player says
-// so and ends. Without a named game a window shows nothing, as a missing game
-// always did.
-bool TFormMain::FindGame() {
+// Before any window opens: a game named on the command line must be there
+// and be a game file. The reason it cannot be played, or empty; location_
+// stays empty when no game is named and none lies beside the player (the
+// game list then opens).
+std::string TFormMain::FindGame() {
   std::filesystem::path exe = options_.executable.empty() ? platform::ExecutablePath()
                                                            : std::filesystem::path(options_.executable);
   location_ = LocateGame(options_.game, exe, platform::EditorSettingsFile());
   if (!location_) {
-    if (!options_.headless && options_.game.empty()) return true;
-    std::cerr << "qazmir: no game found"
-              << (options_.game.empty() ? std::string(" beside the player")
-                                        : " in \"" + options_.game + "\"")
-              << " (looked for a .qzf file)\n";
-    return false;
+    if (options_.game.empty()) return {};
+    return "no game found in \"" + options_.game + "\" (looked for a .qzf file)";
   }
   const std::filesystem::path file = location_->folder / location_->fileName;
   std::string head;
-  if (!platform::ReadFileHead(file, scene::kGameFileHeadBytes, head)) {
-    std::cerr << "qazmir: cannot read " << file.string() << "\n";
-    return false;
-  }
-  if (!scene::IsGameFile({reinterpret_cast<const uint8_t*>(head.data()), head.size()})) {
-    std::cerr << "qazmir: " << file.string() << " is not a game file\n";
-    return false;
-  }
-  return true;
+  std::string why;
+  if (!platform::ReadFileHead(file, scene::kGameFileHeadBytes, head))
+    why = "cannot read " + file.string();
+  else if (!scene::IsGameFile({reinterpret_cast<const uint8_t*>(head.data()), head.size()}))
+    why = file.string() + " is not a game file";
+  if (!why.empty()) location_.reset();
+  return why;
 }
 
 bool TFormMain::FormCreate() {
@@ -157,13 +159,10 @@ bool TFormMain::FormCreate() {
   imageStore_ = std::make_unique<render::ImageStore>();
   fonts_ = std::make_unique<render::FontStore>(&GameCodePage(options_));
   images_ = std::make_unique<resources::ImageCache>(*imageStore_);
-  device_->SetRenderCallback([this] {
-    auto t0 = std::chrono::steady_clock::now();
-    DeviceRender();
-    stats_.drawSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-  });
-
-  if (!device_->Initialize([this](bool& ok) { DeviceInitialize(ok); })) {
+  // Without a game the list opens first; the game loads once one is chosen.
+  if (!device_->Initialize([this](bool& ok) {
+        if (location_) DeviceInitialize(ok);
+      })) {
     ShowError("The render device could not be initialised.");
     return false;
   }
@@ -180,6 +179,11 @@ void TFormMain::DeviceInitialize(bool& /*ok*/) {
   const platform::CodePage& cp = GameCodePage(options_);
 
   std::string gameFile = "game.qzf";
+  device_->SetRenderCallback([this] {
+    auto t0 = std::chrono::steady_clock::now();
+    DeviceRender();
+    stats_.drawSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  });
   if (location_) {
     std::error_code ec;
     std::filesystem::current_path(location_->folder, ec);
@@ -227,6 +231,12 @@ void TFormMain::DeviceInitialize(bool& /*ok*/) {
   if (title.empty()) title = root_->Id;
   title_ = title.empty() ? "Qazmir" : cp.ToUtf8(title);
   device_->SetTitle(replaying_ && !options_.headless ? title_ + " (replay)" : title_);
+  GameEntry played;
+  std::error_code cwdError;
+  played.file = std::filesystem::current_path(cwdError) / gameFile;
+  played.title = title.empty() ? gameFile : title_;
+  played.id = cp.ToUtf8(root_->Id);
+  GameLibrary(RememberedGamesFile()).Remember(played);
   StartRecording();
 
   images_->SetLoadNow(true);

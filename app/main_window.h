@@ -9,7 +9,8 @@
 // (TimerTimer, TimerProcess, DeviceRender), window_input.cpp (mouse, keys,
 // characters, activation, FlWin), sdl_events.cpp (the SDL event loop),
 // headless_run.cpp (passes of a headless run), session.cpp (replayed and
-// recorded sessions, the date natives' clock).
+// recorded sessions, the date natives' clock), game_list_run.cpp (the list
+// shown without a game).
 
 #include <chrono>
 #include <cstdint>
@@ -86,7 +87,11 @@ class TFormMain : public scene::GameHost {
 
  private:
   // start-up and close (main_window.cpp)
-  bool FindGame();
+  std::string FindGame();
+  // The game list (game_list_run.cpp): true when a game was chosen and loaded.
+  bool ChooseGame();
+  // Writes the --screenshot pictures of the frame drawn in this pass.
+  void TakeScreenshots(int64_t pass);
   bool FormCreate();
   void DeviceInitialize(bool& ok);
   void FormClose();
@@ -172,6 +177,7 @@ class TFormMain : public scene::GameHost {
   bool replaying_ = false;
   SessionRecorder recorder_;
   int64_t passes_ = 0;               // frames drawn
+  int64_t recordOffset_ = 0;         // frames of the game list before the game
   bool inFrame_ = false;
   double startTime_ = 0;             // the headless clock at step 0
   std::optional<std::pair<int32_t, int32_t>> desktop_;  // a replayed session's

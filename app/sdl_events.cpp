@@ -114,6 +114,9 @@ int TFormMain::RunWindow() {
           if (ch) deliverNow(CodeEvent(InputEvent::Kind::Char, ch));
           break;
         }
+        case SDL_DROPFILE:
+          SDL_free(e.drop.file);  // a game in play takes no dropped games
+          break;
         case SDL_TEXTINPUT:
           if (!live) break;
           for (char16_t u : platform::Utf8ToUtf16(e.text.text))

@@ -89,7 +89,7 @@ void TFormMain::StartRecording() {
 void TFormMain::Record(const InputEvent& ev) {
   if (!recorder_.Active()) return;
   InputEvent line = ev;
-  line.pass = CurrentPass();
+  line.pass = CurrentPass() - recordOffset_;
   recorder_.Event(line);
 }
 

@@ -170,6 +170,7 @@ void TFormMain::Deliver(const InputEvent& ev) {
     case InputEvent::Kind::Activate: SetRunning(ev.code != 0); break;
     case InputEvent::Kind::Steps:
     case InputEvent::Kind::Clock: break;  // taken by the frame loop and the clock
+    case InputEvent::Kind::Drop: break;   // only the game list takes dropped games
   }
 }
 

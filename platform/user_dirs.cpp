@@ -3,6 +3,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <mutex>
 #include <string>
@@ -61,6 +62,32 @@ std::filesystem::path UserDataHome() {
     if (!OverrideDir().empty()) return OverrideDir();
   }
   return XdgFolder("XDG_DATA_HOME", ".local/share");
+}
+
+std::filesystem::path UserStateHome() {
+  {
+    std::lock_guard<std::mutex> lock(OverrideMutex());
+    if (!OverrideDir().empty()) return OverrideDir();
+  }
+  return XdgFolder("XDG_STATE_HOME", ".local/state");
+}
+
+std::vector<std::filesystem::path> DataFolders() {
+  std::vector<std::filesystem::path> out;
+  auto add = [&out](const std::filesystem::path& p) {
+    if (p.is_absolute() && std::find(out.begin(), out.end(), p) == out.end()) out.push_back(p);
+  };
+  add(UserDataHome());
+  const char* dirs = std::getenv("XDG_DATA_DIRS");
+  const std::string list = dirs && *dirs ? dirs : "/usr/local/share:/usr/share";
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t end = list.find(':', start);
+    if (end == std::string::npos) end = list.size();
+    add(list.substr(start, end - start));
+    start = end + 1;
+  }
+  return out;
 }
 
 std::filesystem::path UserConfigHome() { return XdgFolder("XDG_CONFIG_HOME", ".config"); }

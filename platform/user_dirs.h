@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "platform/codepage.h"
 
@@ -18,6 +19,15 @@ void SetUserDataHomeOverride(const std::filesystem::path& dir);
 // home folder can be found (no override, no variable, no $HOME, no password
 // entry): the per-user files then lie in the current directory.
 std::filesystem::path UserDataHome();
+
+// The override, else $XDG_STATE_HOME, else $HOME/.local/state: where the
+// player keeps what it remembers between runs (the games played).
+std::filesystem::path UserStateHome();
+
+// The folders games may be installed under: the data home, then each of
+// $XDG_DATA_DIRS (default /usr/local/share and /usr/share), relative entries
+// skipped, each folder once.
+std::vector<std::filesystem::path> DataFolders();
 
 // $XDG_CONFIG_HOME, else $HOME/.config (same rules); empty when unknown.
 std::filesystem::path UserConfigHome();
