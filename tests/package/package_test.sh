@@ -126,6 +126,18 @@ else
 fi
 "$root/usr/bin/qazmir-tool" check "$game/keeperslight.qzf" || fail "qazmir-tool check reports the demo"
 
+# --- Started without a game, the extracted player lists the installed demo;
+# Enter plays it, and it is then remembered.
+echo "2 key 13" > "$tmp/enter.rec"
+if (cd "$tmp" && TZ=UTC SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy XDG_DATA_DIRS="$root/usr/share" \
+      "$root/usr/games/qazmir" --headless --seed 1 --steps 60 --user-dir "$tmp/list-user" \
+      --input "$tmp/enter.rec"); then
+  grep -q "keeperslight/keeperslight.qzf" "$tmp/list-user/qazmir/recent-games" 2>/dev/null ||
+    fail "the game list did not play the installed demo"
+else
+  fail "the extracted player failed without a game"
+fi
+
 # --- Desktop entries: valid, and the keys a menu uses: file, key, value.
 entries="
 qazmir.desktop               Exec      qazmir %f
