@@ -4,6 +4,10 @@
 # only when something is missing.
 #   --fuzz   also the fuzzing toolchain (clang with its fuzzer and sanitizer
 #            runtimes, llvm-symbolizer), which only scripts/fuzz.sh needs
+#   --web    also the WebAssembly build's tools: Debian's emscripten, dpkg-dev
+#            (apt-get source unpacks the libraries' source packages with it),
+#            autotools-dev (a config.sub that knows the wasm32 host) and
+#            chromium (the browser the web tests drive headless)
 set -euo pipefail
 
 packages=(
@@ -21,9 +25,13 @@ packages=(
   # benchmark peers
   lua5.4 liblua5.4-dev libpixman-1-dev
 )
-if [ "${1:-}" = "--fuzz" ]; then
-  packages+=(clang libclang-rt-14-dev llvm)
-fi
+for flag in "$@"; do
+  case "$flag" in
+    --fuzz) packages+=(clang libclang-rt-14-dev llvm) ;;
+    --web) packages+=(emscripten dpkg-dev autotools-dev chromium) ;;
+    *) echo "install-deps: unknown option $flag" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
