@@ -1,13 +1,16 @@
 # Entry points for people: `make run` plays the demo game, `make test` runs the test suite.
 # `make soak` runs the long checks (labels soak and kill) that `make test` leaves out;
 # `make test-asan` runs the suite built with AddressSanitizer and UBSan in build-asan.
+# `make web` builds the engine for WebAssembly in build-web (see web/build-libs.sh);
+# `make web-smoke` runs its smoke program under node.
 BUILD_DIR ?= build
 ASAN_BUILD_DIR ?= build-asan
+WEB_BUILD_DIR ?= build-web
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build test soak test-asan run bench install clean
+.PHONY: all deps configure build test soak test-asan run bench install clean web web-smoke
 
 all: build
 
@@ -49,3 +52,19 @@ install: build
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# Debian's emscripten runs its optimizer with the node on PATH, which need not
+# be Debian's (acorn is in Debian's module folder); the JavaScript it makes for
+# node loads .wasm files with fetch() on nodes that have it, which fails.
+web web-smoke: export NODE_PATH := /usr/share/nodejs
+web web-smoke: export NODE_OPTIONS := --no-experimental-fetch
+
+web:
+	./scripts/install-deps.sh --web
+	prefix=$$(JOBS=$(JOBS) web/build-libs.sh) && \
+	  emcmake cmake -S . -B $(WEB_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	    -DCMAKE_CROSSCOMPILING_EMULATOR=$$(command -v node) -DQZ_WEB_DEPS=$$prefix
+	cmake --build $(WEB_BUILD_DIR) -j $(JOBS)
+
+web-smoke: web
+	node $(WEB_BUILD_DIR)/bin/qazmir-web-smoke.js /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf

@@ -112,8 +112,10 @@ if [ -f "$prefix/manifest.txt" ]; then
   exit 0
 fi
 
-partial="$prefix.partial"
-mkdir -p "$partial/.stamps" "$work/logs" "$work/src" "$work/build"
+# Built in place (installed pkg-config and CMake files hold the prefix's
+# path); the manifest, written last, marks it complete, and the stamps let an
+# interrupted run go on where it stopped.
+mkdir -p "$prefix/.stamps" "$work/logs" "$work/src" "$work/build"
 : >"$work/times.txt"
 
 # ---------------------------------------------------------------- fetching
@@ -256,10 +258,10 @@ cmake_common=(
   -DCMAKE_BUILD_TYPE=Release
   "-DCMAKE_C_FLAGS_RELEASE=$cflags -DNDEBUG"
   "-DCMAKE_CXX_FLAGS_RELEASE=$cflags -DNDEBUG"
-  -DCMAKE_INSTALL_PREFIX="$partial"
+  -DCMAKE_INSTALL_PREFIX="$prefix"
   -DCMAKE_INSTALL_LIBDIR=lib
-  -DCMAKE_FIND_ROOT_PATH="$partial"
-  -DCMAKE_PREFIX_PATH="$partial"
+  -DCMAKE_FIND_ROOT_PATH="$prefix"
+  -DCMAKE_PREFIX_PATH="$prefix"
   -DBUILD_SHARED_LIBS=OFF
   -DBUILD_TESTING=OFF
 )
@@ -285,8 +287,8 @@ autotools_lib() {
   find "$dir" -name config.sub -exec cp /usr/share/misc/config.sub {} \;
   find "$dir" -name config.guess -exec cp /usr/share/misc/config.guess {} \;
   (cd "$b" &&
-    CFLAGS="$cflags" CPPFLAGS="-I$partial/include" LDFLAGS="-L$partial/lib" \
-      emconfigure "$dir/configure" --prefix="$partial" --host=wasm32-unknown-emscripten \
+    CFLAGS="$cflags" CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib" \
+      emconfigure "$dir/configure" --prefix="$prefix" --host=wasm32-unknown-emscripten \
       --disable-shared --enable-static "$@" &&
     emmake make -j "$jobs" &&
     emmake make install)
@@ -296,7 +298,7 @@ build_zlib() {
   local b="$work/build/zlib"
   rm -rf "$b"
   mkdir -p "$b"
-  (cd "$b" && CFLAGS="$cflags" emconfigure "$1/configure" --static --prefix="$partial" &&
+  (cd "$b" && CFLAGS="$cflags" emconfigure "$1/configure" --static --prefix="$prefix" &&
     emmake make -j "$jobs" libz.a && emmake make install)
 }
 
@@ -310,7 +312,7 @@ build_libjpeg-turbo() {
   # Its own GNUInstallDirs takes a relative LIBDIR as relative to the
   # current folder.
   cmake_lib libjpeg-turbo "$1" -DENABLE_SHARED=OFF -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF \
-    -DWITH_JAVA=OFF -DCMAKE_INSTALL_LIBDIR="$partial/lib"
+    -DWITH_JAVA=OFF -DCMAKE_INSTALL_LIBDIR="$prefix/lib"
 }
 
 build_freetype() {
@@ -379,16 +381,16 @@ build_alglib() {
   find "$1/src" -name '*.cpp' -print0 |
     xargs -0 -P "$jobs" -I{} sh -c 'em++ -O2 -fexceptions -c "$1" -o "$2/$(basename "$1" .cpp).o"' _ {} "$b"
   emar rcs "$b/libalglib.a" "$b"/*.o
-  mkdir -p "$partial/include/libalglib" "$partial/lib"
-  cp "$b/libalglib.a" "$partial/lib/"
-  for f in "$1"/src/*.h; do cp "$f" "$partial/include/libalglib/"; done
+  mkdir -p "$prefix/include/libalglib" "$prefix/lib"
+  cp "$b/libalglib.a" "$prefix/lib/"
+  for f in "$1"/src/*.h; do cp "$f" "$prefix/include/libalglib/"; done
 }
 
 cd "$work"
 t_all=$SECONDS
 for r in "${recipes[@]}"; do
   read -r src _ <<<"$r"
-  [ -f "$partial/.stamps/$src" ] && { got[$src]=$(cat "$partial/.stamps/$src"); continue; }
+  [ -f "$prefix/.stamps/$src" ] && { got[$src]=$(cat "$prefix/.stamps/$src"); continue; }
   fetch "$src"
   log "building $src ${got[$src]}"
   t0=$SECONDS
@@ -397,7 +399,7 @@ for r in "${recipes[@]}"; do
     die "building $src failed (log: $work/logs/build-$src.log)"
   fi
   echo "build $src: $((SECONDS - t0)) s" >>"$work/times.txt"
-  echo "${got[$src]}" >"$partial/.stamps/$src"
+  echo "${got[$src]}" >"$prefix/.stamps/$src"
 done
 echo "total: $((SECONDS - t_all)) s" >>"$work/times.txt"
 
@@ -409,9 +411,7 @@ echo "total: $((SECONDS - t_all)) s" >>"$work/times.txt"
     read -r src _ <<<"$r"
     echo "source $src ${got[$src]}"
   done
-} >"$partial/manifest.txt"
-rm -rf "$partial/.stamps"
-rm -rf "$prefix"
-mv "$partial" "$prefix"
+} >"$prefix/manifest.txt"
+rm -rf "$prefix/.stamps"
 log "libraries ready in $prefix"
 echo "$prefix"
