@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the libraries the player links (SDL2, SDL2_ttf with FreeType, libpng,
-# zlib, libjpeg-turbo, libsndfile with Ogg, Vorbis, FLAC, Opus, mpg123 and LAME,
+# Builds the libraries the player links (SDL2, SDL2_ttf with FreeType and
+# HarfBuzz, libpng, zlib, libjpeg-turbo, libsndfile with Ogg, Vorbis, FLAC, Opus, mpg123 and LAME,
 # ALGLIB) for WebAssembly with Debian's emscripten, from Debian's own source
 # packages of the versions installed for the native build.
 #
@@ -43,6 +43,7 @@ recipes=(
   "libpng1.6    libpng-dev libpng16-16"
   "libjpeg-turbo libjpeg62-turbo-dev libjpeg62-turbo"
   "freetype     libfreetype-dev libfreetype6"
+  "harfbuzz     libharfbuzz-dev libharfbuzz0b"
   "libsdl2      libsdl2-dev libsdl2-2.0-0"
   "libsdl2-ttf  libsdl2-ttf-dev libsdl2-ttf-2.0-0"
   "libogg       libogg-dev libogg0"
@@ -84,7 +85,7 @@ upstream_of() {
 
 declare -A wanted
 manifest="emscripten $(cat /usr/share/emscripten/emscripten-version.txt 2>/dev/null || emcc --version | head -1)
-recipe DEV"
+recipe $(sha256sum "$self" | cut -c1-16)"
 for r in "${recipes[@]}"; do
   read -r src bins <<<"$r"
   # shellcheck disable=SC2086
@@ -123,11 +124,13 @@ mkdir -p "$prefix/.stamps" "$work/logs" "$work/src" "$work/build"
 apt_dir="$work/apt"
 archives=()
 
-# deb-src twins of the machine's Debian deb sources (deb822 files), one folder
-# per archive so that a file missing from one archive can be taken from another.
+# deb-src twins of the machine's Debian deb sources (deb822 .sources files and
+# one-line sources.list entries), all together in all/ and one folder per
+# archive, so that a file missing from one archive can be taken from another.
 make_apt_config() {
-  local codename
+  local codename n=0 type rest
   codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+  rm -rf "$apt_dir"/all "$apt_dir"/archive-*
   mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$apt_dir/state" "$apt_dir/all"
   : >"$apt_dir/sources.list"
   awk -v code="$codename" -v out="$apt_dir" '
@@ -136,7 +139,7 @@ make_apt_config() {
         n++
         para = "Types: deb-src\nURIs: " uris "\nSuites: " suites "\nComponents: " comps "\n"
         if (signedby != "") para = para "Signed-By: " signedby "\n"
-        system("mkdir -p " out "/archive-" n)
+        system("mkdir -p \"" out "/archive-" n "\"")
         printf "%s", para > (out "/archive-" n "/debian.sources")
         printf "%s\n", para > (out "/all/debian.sources")
       }
@@ -151,34 +154,29 @@ make_apt_config() {
     /^Signed-By:/ { sub(/^Signed-By:[[:space:]]*/, ""); signedby = $0; next }
     /^Enabled:/ { sub(/^Enabled:[[:space:]]*/, ""); enabled = $0; next }
     END { flush() }
-  ' /dev/null $(ls /etc/apt/sources.list.d/*.sources 2>/dev/null)
-  # One-line sources.list entries ("deb [opts] URI SUITE COMPONENTS...").
+  ' /dev/null /etc/apt/sources.list.d/*.sources 2>/dev/null || true
+  n=$(find "$apt_dir" -maxdepth 1 -name 'archive-*' | wc -l)
+  # One-line entries: "deb [options] URI SUITE COMPONENTS...".
   if [ -f /etc/apt/sources.list ]; then
-    local n
-    n=$(find "$apt_dir" -maxdepth 1 -name 'archive-*' | wc -l)
     while read -r type rest; do
       [ "$type" = "deb" ] || continue
       case " $rest " in *" $codename"*) ;; *) continue ;; esac
       n=$((n + 1))
       mkdir -p "$apt_dir/archive-$n"
-      echo "deb-src $rest" >"$apt_dir/archive-$n/sources.list"
-      echo "deb-src $rest" >>"$apt_dir/all-sources.list"
+      echo "deb-src $rest" >"$apt_dir/archive-$n/debian.list"
+      echo "deb-src $rest" >>"$apt_dir/all/debian.list"
     done </etc/apt/sources.list
   fi
-  if [ ! -s "$apt_dir/all/debian.sources" ] && [ ! -s "$apt_dir/all-sources.list" ]; then
-    die "no Debian $codename deb source found in /etc/apt to derive deb-src lines from"
-  fi
-  [ -f "$apt_dir/all-sources.list" ] && cp "$apt_dir/all-sources.list" "$apt_dir/sources.list"
+  [ "$n" -gt 0 ] || die "no Debian $codename deb source in /etc/apt to derive deb-src lines from"
   mapfile -t archives < <(find "$apt_dir" -maxdepth 1 -name 'archive-*' | sort)
 }
 
-# apt-get/apt-cache with the private lists; $1 is the folder of source files.
+# apt-get or apt-cache with the private lists; $1 is the folder of source files.
 apt_private() {
-  local parts=$1 list=$apt_dir/sources.list tool=$2
+  local parts=$1 tool=$2
   shift 2
-  [ -f "$parts/sources.list" ] && list=$parts/sources.list
   "$tool" -q \
-    -o Dir::Etc::SourceList="$list" -o Dir::Etc::SourceParts="$parts" \
+    -o Dir::Etc::SourceList="$apt_dir/sources.list" -o Dir::Etc::SourceParts="$parts" \
     -o Dir::State="$apt_dir/state" -o Dir::State::Lists="$apt_dir/lists" \
     -o Dir::Cache="$apt_dir/cache" -o Dir::State::status=/var/lib/dpkg/status \
     -o APT::Sandbox::User=root "$@"
@@ -316,10 +314,17 @@ build_libjpeg-turbo() {
 }
 
 build_freetype() {
-  # Glyph outlines only: no HarfBuzz (SDL2_ttf is built without it), no PNG
-  # colour bitmaps, no bzip2 or Brotli (WOFF2) fonts.
+  # As Debian configures it, without HarfBuzz (its auto-hinter's use of it);
+  # and without PNG colour bitmaps, bzip2 or Brotli (WOFF2) fonts, which the
+  # player's fonts never need.
   cmake_lib freetype "$1" -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_PNG=ON \
     -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_BROTLI=ON -DFT_REQUIRE_ZLIB=ON
+}
+
+build_harfbuzz() {
+  # Only what SDL2_ttf uses: shaping over FreeType faces.
+  cmake_lib harfbuzz "$1" -DHB_HAVE_FREETYPE=ON -DHB_HAVE_GLIB=OFF -DHB_HAVE_ICU=OFF \
+    -DHB_HAVE_GOBJECT=OFF -DHB_BUILD_UTILS=OFF -DHB_BUILD_SUBSET=OFF
 }
 
 build_libsdl2() {
@@ -329,8 +334,11 @@ build_libsdl2() {
 }
 
 build_libsdl2-ttf() {
+  # With HarfBuzz, as Debian's: without it glyphs come out placed differently
+  # (a glyph of DejaVu Sans at 18 px gains pixels), and the web build must
+  # draw what the native one draws.
   cmake_lib libsdl2-ttf "$1" -DSDL2TTF_SAMPLES=OFF -DSDL2TTF_VENDORED=OFF \
-    -DSDL2TTF_HARFBUZZ=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=OFF
+    -DSDL2TTF_HARFBUZZ=ON -DCMAKE_POSITION_INDEPENDENT_CODE=OFF
 }
 
 build_libogg() {

@@ -157,10 +157,13 @@ void CheckScript() {
   const char* source =
       "A := StrToFloat('2.5E-3') * 1000; B := FloatToStr(A / 3); N := 0; C := 0;"
       "Val('1E999', N, C); S := UpperCase(Copy('qazmir web', 1, 6)) + Format(' %d/%.2f', 7, 2.5);"
-      "R := Round(Sqrt(2) * 1000000); T := Length(IntToStr(123456))";
+      "R := Round(Sqrt(2) * 1000000); T := Length(IntToStr(123456));"
+      // Range edges of real-number scanning: subnormal, underflow, overflow.
+      "D := 0; E := 0; F := 0; G := 0; H := 0;"
+      "Val('1e-310', D, E); Val('1e-400', D, F); Val('4.9e-324', D, G); Val('1.7976931348623159e308', D, H)";
   bool ran = calc.RunSource(source);
   std::ostringstream out;
-  for (const char* name : {"A", "B", "C", "S", "R", "T"}) {
+  for (const char* name : {"A", "B", "C", "S", "R", "T", "E", "F", "G", "H"}) {
     const script::TVar* v = calc.Variables().Find(name);
     out << name << "=" << (v ? v->value.ToText() : "<none>") << " ";
   }
