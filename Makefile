@@ -3,13 +3,16 @@
 # `make test-asan` runs the suite built with AddressSanitizer and UBSan in build-asan.
 # `make deb` writes the Debian packages qazmir_<version>_<arch>.deb and
 # qazmir-demo_<version>_all.deb here; `make test-package` also runs lintian on them.
+# `make web` builds the engine for WebAssembly in build-web (see web/build-libs.sh);
+# `make web-smoke` runs its smoke program under node.
 BUILD_DIR ?= build
 ASAN_BUILD_DIR ?= build-asan
+WEB_BUILD_DIR ?= build-web
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build test soak test-asan run bench install deb test-package clean
+.PHONY: all deps configure build test soak test-asan run bench install deb test-package clean web web-smoke
 
 all: build
 
@@ -62,3 +65,19 @@ test-package: deb
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# Debian's emscripten runs its optimizer with the node on PATH, which need not
+# be Debian's (acorn is in Debian's module folder); the JavaScript it makes for
+# node loads .wasm files with fetch() on nodes that have it, which fails.
+web web-smoke: export NODE_PATH := /usr/share/nodejs
+web web-smoke: export NODE_OPTIONS := --no-experimental-fetch
+
+web:
+	./scripts/install-deps.sh --web
+	prefix=$$(JOBS=$(JOBS) web/build-libs.sh) && \
+	  emcmake cmake -S . -B $(WEB_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	    -DCMAKE_CROSSCOMPILING_EMULATOR=$$(command -v node) -DQZ_WEB_DEPS=$$prefix
+	cmake --build $(WEB_BUILD_DIR) -j $(JOBS)
+
+web-smoke: web
+	node $(WEB_BUILD_DIR)/bin/qazmir-web-smoke.js /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf

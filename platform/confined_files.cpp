@@ -1,10 +1,14 @@
 #include "platform/confined_files.h"
 
 #include <fcntl.h>
-#include <linux/openat2.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
+// Builds for systems without openat2 (the browser's file system) walk always.
+#if __has_include(<linux/openat2.h>)
+#include <linux/openat2.h>
+#include <sys/syscall.h>
+#define QZ_HAVE_OPENAT2 1
+#endif
 
 #include <cerrno>
 #include <deque>
@@ -314,6 +318,7 @@ int OpenConfined(const fs::path& path, int flags, mode_t mode) {
     std::lock_guard<std::mutex> lock(State().mu);
     useOpenat2 = State().openat2;
   }
+#ifdef QZ_HAVE_OPENAT2
   int base = useOpenat2 ? OpenFolderFd(place->folder, false) : -1;
   if (base >= 0) {
     open_how how{};
@@ -332,6 +337,9 @@ int OpenConfined(const fs::path& path, int flags, mode_t mode) {
       return -1;
     }
   }
+#else
+  (void)useOpenat2;
+#endif
   ConfinedEntry entry;
   if (!entry.Locate(path, CreateFolders::kNone)) {
     errno = EACCES;

@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <vector>
 
@@ -63,13 +64,24 @@ RealScan ScanReal(std::string_view s) {
   std::string text(s.substr(numberStart, p - numberStart));
   if (!text.empty() && text[0] == '+') text.erase(0, 1);
   double v = 0;
+#if defined(__cpp_lib_to_chars)
   auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-  if (ec != std::errc() || !std::isfinite(v)) {
+  (void)ptr;
+  bool inRange = ec == std::errc();
+#else
+  // A C++ library without floating-point from_chars (emscripten's): strtod
+  // reads the same digits, correctly rounded, and "C" is its only locale. As
+  // from_chars, a value that ends as infinity or as zero from non-zero digits
+  // is out of range; a subnormal one is not.
+  v = std::strtod(text.c_str(), nullptr);
+  bool nonZeroDigits = text.find_first_of("123456789") < text.find_first_of("eE");
+  bool inRange = std::isfinite(v) && (v != 0 || !nonZeroDigits);
+#endif
+  if (!inRange || !std::isfinite(v)) {
     // Only the range can fail here: 1E999 is not a number of the script.
     r.end = s.size();
     return r;
   }
-  (void)ptr;
   r.value = v;
   return r;
 }

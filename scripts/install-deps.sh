@@ -5,6 +5,10 @@
 #   --fuzz     also the fuzzing toolchain (clang with its fuzzer and sanitizer
 #              runtimes, llvm-symbolizer), which only scripts/fuzz.sh needs
 #   --package  also lintian, which only `make test-package` runs
+#   --web      also the WebAssembly build's tools: Debian's emscripten, dpkg-dev
+#              (apt-get source unpacks the libraries' source packages with it),
+#              autotools-dev (a config.sub that knows the wasm32 host) and
+#              chromium (the browser the web tests drive headless)
 set -euo pipefail
 
 packages=(
@@ -30,6 +34,7 @@ for arg in "$@"; do
   case "$arg" in
     --fuzz) packages+=(clang libclang-rt-14-dev llvm) ;;
     --package) packages+=(lintian) ;;
+    --web) packages+=(emscripten autotools-dev chromium) ;;
     *) echo "install-deps: unknown option $arg" >&2; exit 2 ;;
   esac
 done
