@@ -23,6 +23,7 @@
 #include "scene/element.h"
 #include "scene/game_file.h"
 #include "scene/game_host.h"
+#include "scene/key_index.h"
 #include "scene/stars.h"
 
 namespace render {
@@ -119,6 +120,11 @@ class TQZDB : public TQZElement {
   const platform::IniFile* Settings() const { return settings_ ? &*settings_ : nullptr; }
   void SaveState();
   void LoadState();
+
+  // ---- key lookups -------------------------------------------------------------
+  // The index that answers FindByKey for this tree (state loads, the loading
+  // screen, image lists); it follows SetKey and rebuilds after tree changes.
+  KeyIndex& Keys() { return keys_; }
 
   // ---- texts, sounds, unicode ------------------------------------------------
   // Language text of an address ("Section.Key" or "Key" in section Default);
@@ -228,6 +234,7 @@ class TQZDB : public TQZElement {
  private:
 
   GameServices services_;
+  KeyIndex keys_{*this};
   std::string gameFileName_;
   resources::TQZStore pack_;
 
