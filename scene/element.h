@@ -198,6 +198,7 @@ class TQZElement {
 
  private:
   friend class TQZDB;
+  friend class KeyIndex;
   const TQZClass* class_ = nullptr;
   TQZDB* root_ = nullptr;
   TQZElement* parent_ = nullptr;
@@ -205,6 +206,9 @@ class TQZElement {
   std::string upperId_;
   int32_t key_ = 0;
   uint32_t handle_ = 0;
+  // Where the root's key index last placed this element (it checks before
+  // trusting it).
+  uint32_t keyIndexPosition_ = 0;
 
   TQZElement* FindByKeyWalk(int32_t key, TQZElement** nextHint, uint64_t& visited);
   // An element was added, removed or moved among its siblings.

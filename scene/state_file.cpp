@@ -263,13 +263,13 @@ void ApplyState(TQZDB& root, const std::string& bytes, const StateHooks& hooks) 
   int32_t lastKey = 0;
   TQZElement* target = nullptr;
   TQZElement* hint = nullptr;
+  // Every lookup goes through the key index: a file whose records name keys
+  // that no element has must not walk the tree once per record.
+  KeyIndex& keys = root.Keys();
   while (!r.AtEnd()) {
     StateRecord rec;
     if (!ReadRecord(r, rec)) break;
     Value value = std::move(rec.value);
-    // Every lookup goes through the key index: a file whose records name
-    // keys that no element has must not walk the tree once per record.
-    KeyIndex& keys = root.Keys();
     if (rec.tag == 'O') {
       int32_t key = static_cast<int32_t>(value.i);
       TQZElement* ref = key == 0 ? nullptr : keys.Find(key);

@@ -150,6 +150,8 @@ TEST(KeyIndex, AnswersAsTheWalkOnRandomTrees) {
     RandomTree t(shape, rng);
     EXPECT_EQ(t.FirstDifference(), "") << "fresh tree";
 
+    // Enough lookups that the index is built before the writes begin.
+    for (uint32_t i = 0; i <= KeyIndex::kWalksBeforeBuild; ++i) t.root.Keys().Find(0);
     const uint64_t builds = t.root.Keys().Builds();
     for (int i = 0; i < 60; ++i) {
       t.WriteRandomKey();
@@ -232,9 +234,10 @@ TEST(KeyIndex, StateStormCostsFollowTheRecords) {
     const uint64_t before = s.root.Keys().Visited();
     ApplyState(s.root, bytes, {});
     const uint64_t visited = s.root.Keys().Visited() - before;
-    // Every row makes about 4,000 lookups; one walk per record would examine
-    // millions of elements.
-    EXPECT_LE(visited, 4u * 4000 + 2u * Storm::kElements);
+    // Every row makes about 4,000 lookups, and the first few walk the tree
+    // before the index is built; one walk per record would examine millions
+    // of elements.
+    EXPECT_LE(visited, 4u * 4000 + (KeyIndex::kWalksBeforeBuild + 2) * Storm::kElements);
     EXPECT_LE(s.root.Keys().Builds(), 1u);
     EXPECT_EQ(s.root.FindByKey(2), s.small_);
   }
