@@ -82,7 +82,7 @@ TQZElement* KeyIndex::Find(int32_t key, TQZElement& within, TQZElement** nextHin
 }
 
 void KeyIndex::KeyChanged(const TQZElement& element, int32_t oldKey) {
-  if (!Current()) return;  // the next lookup rebuilds with the new key
+  if (!Current()) return;  // a later build reads the new key
   const int64_t at = PositionOf(element);
   if (at < 0) return;
   const auto p = static_cast<uint32_t>(at);
