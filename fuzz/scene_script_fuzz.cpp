@@ -135,7 +135,7 @@ scene::TQZElement* Add(scene::TQZElement* parent, const char* cls, const char* i
   scene::TQZElement* e = parent->CreateChild(cls);
   if (!e) std::abort();
   e->SetId(id);
-  e->Key = key;
+  e->SetKey(key);
   return e;
 }
 
@@ -185,7 +185,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // The tree of the "allclasses" test game.
   root->SetId("Fuzz");
-  root->Key = 1;
+  root->SetKey(1);
   Set(root.get(), "Lang", Value::String("eng.lng"));
   Set(root.get(), "FileRS", Value::String("save.dat"));
   Set(root.get(), "IniFile", Value::String("settings.ini"));

@@ -10,15 +10,15 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   scene::TQZDB root;
-  root.Key = 1;
+  root.SetKey(1);
   scene::TQZElement* screen = root.CreateChild("TQZScreen");
-  screen->Key = 2;
+  screen->SetKey(2);
   scene::TQZElement* image = screen->CreateChild("TQZImage");
-  image->Key = 3;
+  image->SetKey(3);
   scene::TQZElement* list = screen->CreateChild("TQZImList");
-  list->Key = 4;
+  list->SetKey(4);
   scene::TQZElement* text = screen->CreateChild("TQZText");
-  text->Key = 5;
+  text->SetKey(5);
   image->Vars = std::make_unique<script::TVarList>();
   image->Vars->Append({"N", script::Value::Integer(1)});
   image->Vars->Append({"S", script::Value::String("x")});

@@ -23,6 +23,7 @@
 #include "scene/element.h"
 #include "scene/game_file.h"
 #include "scene/game_host.h"
+#include "scene/key_index.h"
 #include "scene/stars.h"
 
 namespace render {
@@ -123,6 +124,11 @@ class TQZDB : public TQZElement {
   // (30 steps), so a script calling it in a loop cannot open a browser tab per
   // call: true when this call may start it.
   bool TakeAddressOpening();
+
+  // ---- key lookups -------------------------------------------------------------
+  // The index that answers FindByKey for this tree (state loads, the loading
+  // screen, image lists); it follows SetKey and rebuilds after tree changes.
+  KeyIndex& Keys() { return keys_; }
 
   // ---- texts, sounds, unicode ------------------------------------------------
   // Language text of an address ("Section.Key" or "Key" in section Default);
@@ -232,6 +238,7 @@ class TQZDB : public TQZElement {
  private:
 
   GameServices services_;
+  KeyIndex keys_{*this};
   std::string gameFileName_;
   resources::TQZStore pack_;
 

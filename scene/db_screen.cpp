@@ -7,8 +7,9 @@
 
 namespace scene {
 
+// Asked for in every step and every frame while a switch loads.
 TQZElement* TQZDB::LoadingScreenElement() {
-  return LoadingScreen == 0 ? nullptr : FindByKey(LoadingScreen);
+  return LoadingScreen == 0 ? nullptr : keys_.Find(LoadingScreen);
 }
 
 void TQZDB::ImageLoadProgress() {

@@ -43,7 +43,7 @@ TQZElement::TQZElement(TQZElement* parent) {
     root_ = parent->root_;
     parent_ = parent;
     parent->children_.push_back(this);
-    ++treeGeneration_;
+    ShapeChanged();
     // The constructor of a derived class has not run yet, so this is the base
     // SetVis; derived classes whose SetVis matters call it again themselves.
     SetVis(true);
@@ -59,7 +59,7 @@ TQZElement::~TQZElement() {
     if (it != siblings.end()) siblings.erase(it);
   }
   HandleTable()[handle_ - 1] = nullptr;
-  ++treeGeneration_;
+  ShapeChanged();
 }
 
 void TQZElement::DestroyChildren() {
@@ -82,6 +82,13 @@ void TQZElement::SetId(std::string id) {
   ++treeGeneration_;
 }
 
+void TQZElement::SetKey(int32_t value) {
+  if (value == key_) return;
+  const int32_t old = key_;
+  key_ = value;
+  if (root_) root_->Keys().KeyChanged(*this, old);
+}
+
 int32_t TQZElement::X() const {
   auto v = platform::RoundHalfEvenI32(rX);
   return v ? *v : (rX < 0 ? INT32_MIN : INT32_MAX);
@@ -97,7 +104,7 @@ void TQZElement::MoveChildToEnd(TQZElement* child) {
   if (it == children_.end()) return;
   children_.erase(it);
   children_.push_back(child);
-  ++treeGeneration_;
+  ShapeChanged();
 }
 
 TQZElement* TQZElement::CreateChild(std::string_view className) {
@@ -120,9 +127,17 @@ TQZElement* TQZElement::CreateChild(std::string_view className) {
 }
 
 TQZElement* TQZElement::FindByKey(int32_t key, TQZElement** nextHint) {
-  if (Key == key) return this;
+  uint64_t visited = 0;
+  TQZElement* found = FindByKeyWalk(key, nextHint, visited);
+  if (root_) root_->Keys().CountVisits(visited);
+  return found;
+}
+
+TQZElement* TQZElement::FindByKeyWalk(int32_t key, TQZElement** nextHint, uint64_t& visited) {
+  ++visited;
+  if (key_ == key) return this;
   for (size_t i = 0; i < children_.size(); ++i) {
-    TQZElement* found = children_[i]->FindByKey(key, nextHint);
+    TQZElement* found = children_[i]->FindByKeyWalk(key, nextHint, visited);
     if (found) {
       if (nextHint && !*nextHint && i + 1 < children_.size()) *nextHint = children_[i + 1];
       return found;

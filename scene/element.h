@@ -72,7 +72,8 @@ class TQZElement {
   bool KeepLoaded = false;
   std::string Id;
   std::string Tag;
-  int32_t Key = 0;
+  // Read-only: writes go through SetKey, so that the root's key index follows.
+  const int32_t& Key = key_;
   double rX = 0;
   double rY = 0;
   bool Vis = false;
@@ -99,11 +100,17 @@ class TQZElement {
   // children are reordered or an Id changes: caches of names found in the
   // tree stay valid while it holds.
   static uint64_t TreeGeneration() { return treeGeneration_; }
+  // The same without Id changes: positions in a pre-order of the tree stay
+  // valid while it holds.
+  static uint64_t ShapeGeneration() { return shapeGeneration_; }
 
   const TQZClass& Class() const { return *class_; }
   const std::string& ClassName() const { return class_->ClassName; }
   const std::string& UpperId() const { return upperId_; }
   void SetId(std::string id);
+  // The writer of Key (the published property, scripts and state records
+  // alike); tells the root's key index.
+  void SetKey(int32_t value);
 
   // X and Y read rX and rY rounded half to even.
   int32_t X() const;
@@ -116,6 +123,8 @@ class TQZElement {
 
   // Pre-order search; on a match inside a child that is not the last one, and
   // when nextHint is still null, nextHint receives the child that follows it.
+  // A walk of the subtree: lookups that repeat go through the root's
+  // KeyIndex, which answers the same.
   TQZElement* FindByKey(int32_t key, TQZElement** nextHint);
   TQZElement* FindByKey(int32_t key) {
     TQZElement* ignored = nullptr;
@@ -189,17 +198,30 @@ class TQZElement {
 
  private:
   friend class TQZDB;
+  friend class KeyIndex;
   const TQZClass* class_ = nullptr;
   TQZDB* root_ = nullptr;
   TQZElement* parent_ = nullptr;
   std::vector<TQZElement*> children_;  // owned
   std::string upperId_;
+  int32_t key_ = 0;
   uint32_t handle_ = 0;
+  // Where the root's key index last placed this element (it checks before
+  // trusting it).
+  uint32_t keyIndexPosition_ = 0;
+
+  TQZElement* FindByKeyWalk(int32_t key, TQZElement** nextHint, uint64_t& visited);
+  // An element was added, removed or moved among its siblings.
+  static void ShapeChanged() {
+    ++treeGeneration_;
+    ++shapeGeneration_;
+  }
 
   // The handle table (slot h - 1 for handle h), as FromHandle reads it.
   static inline TQZElement* const* handles_ = nullptr;
   static inline uint32_t handleCount_ = 0;
   static inline uint64_t treeGeneration_ = 0;
+  static inline uint64_t shapeGeneration_ = 0;
 };
 
 // Hooks that later layers install (the interpreter pool prepares and runs

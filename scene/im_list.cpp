@@ -106,7 +106,7 @@ std::string TQZImList::ElementsText() const {
 
 void TQZImList::SetElementsText(const std::string& text) {
   Entries.clear();
-  TQZElement* root = Root();
+  TQZDB* root = Root();
   size_t start = 0;
   while (start <= text.size()) {
     size_t end = text.find(';', start);
@@ -116,7 +116,8 @@ void TQZImList::SetElementsText(const std::string& text) {
     while (!part.empty() && static_cast<unsigned char>(part.back()) <= 32) part.remove_suffix(1);
     const auto key = platform::ParseIntegerText(part);
     if (key && *key >= INT32_MIN && *key <= INT32_MAX && root) {
-      if (auto* image = dynamic_cast<TQZImage*>(root->FindByKey(static_cast<int32_t>(*key))))
+      // Through the key index: the text may name thousands of keys.
+      if (auto* image = dynamic_cast<TQZImage*>(root->Keys().Find(static_cast<int32_t>(*key))))
         AddEntry(image);
     }
     start = end + 1;

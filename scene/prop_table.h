@@ -24,7 +24,9 @@ class PropTable {
 
   // The five properties every class publishes first: Key, Id, X, Y, Vis.
   PropTable& Base() {
-    Field("Key", PropType::Int32, &TQZElement::Key);
+    OrdFn(
+        "Key", PropType::Int32, [](const C& e) -> int64_t { return e.Key; },
+        [](C& e, int64_t v) { e.SetKey(static_cast<int32_t>(v)); });
     StrFn(
         "Id", [](const C& e) { return e.Id; }, [](C& e, const std::string& v) { e.SetId(v); });
     OrdFn(

@@ -103,51 +103,76 @@ void WriteElement(std::string& out, TQZElement& e) {
 
 }  // namespace
 
+void AppendStateRecord(std::string& out, const StateRecord& rec) {
+  platform::ByteWriter w;
+  w.I32LE(rec.key);
+  w.LString(rec.name);
+  w.U8(static_cast<uint8_t>(rec.tag));
+  switch (rec.tag) {
+    case 'I':
+    case 'O':
+      w.I32LE(static_cast<int32_t>(rec.value.i));
+      break;
+    case 'E': {
+      uint8_t ext[10];
+      DoubleToExtended(rec.value.d, ext);
+      w.Bytes(std::string_view(reinterpret_cast<const char*>(ext), 10));
+      break;
+    }
+    case 'W':
+      w.U16LE(static_cast<uint16_t>(rec.value.i));
+      break;
+    case 'S':
+      w.LString(rec.value.s);
+      break;
+    default:
+      return;
+  }
+  out += w.Data();
+}
+
 void AppendStateValue(std::string& out, TQZElement& element, const std::string& name) {
   Value v;
   if (!element.GetValue(name, v)) return;
   // The tag is decided before anything is written: a kind without an encoding
   // (Empty, Int64, Date) writes no record at all, so the file stays readable.
-  platform::ByteWriter w;
-  w.I32LE(element.Key);
-  w.LString(name);
+  StateRecord rec;
+  rec.key = element.Key;
+  rec.name = name;
   switch (v.kind) {
     case VKind::Byte:
     case VKind::ShortInt:
     case VKind::Integer:
-      w.U8('I');
-      w.I32LE(static_cast<int32_t>(v.i));
+      rec.tag = 'I';
+      rec.value = Value::Integer(static_cast<int32_t>(v.i));
       break;
     case VKind::Boolean:
-      w.U8('I');
-      w.I32LE(v.i ? -1 : 0);
+      rec.tag = 'I';
+      rec.value = Value::Integer(v.i ? -1 : 0);
       break;
-    case VKind::Real: {
-      w.U8('E');
-      uint8_t ext[10];
-      DoubleToExtended(v.d, ext);
-      w.Bytes(std::string_view(reinterpret_cast<const char*>(ext), 10));
+    case VKind::Real:
+      rec.tag = 'E';
+      rec.value = v;
       break;
-    }
     case VKind::Word:
-      w.U8('W');
-      w.U16LE(static_cast<uint16_t>(v.i));
+      rec.tag = 'W';
+      rec.value = v;
       break;
     case VKind::LongWord: {
-      w.U8('O');
+      rec.tag = 'O';
       TQZElement* ref = TQZElement::FromHandle(static_cast<uint32_t>(v.i));
-      w.I32LE(ref ? ref->Key : 0);
+      rec.value = Value::Integer(ref ? ref->Key : 0);
       break;
     }
     case VKind::String:
-      w.U8('S');
-      w.LString(v.s);
+      rec.tag = 'S';
+      rec.value = std::move(v);
       break;
     case VKind::Empty:
     case VKind::Int64:
     case VKind::Date: return;
   }
-  out += w.Data();
+  AppendStateRecord(out, rec);
 }
 
 std::string BuildState(TQZDB& root) {
@@ -238,21 +263,24 @@ void ApplyState(TQZDB& root, const std::string& bytes, const StateHooks& hooks) 
   int32_t lastKey = 0;
   TQZElement* target = nullptr;
   TQZElement* hint = nullptr;
+  // Every lookup goes through the key index: a file whose records name keys
+  // that no element has must not walk the tree once per record.
+  KeyIndex& keys = root.Keys();
   while (!r.AtEnd()) {
     StateRecord rec;
     if (!ReadRecord(r, rec)) break;
     Value value = std::move(rec.value);
     if (rec.tag == 'O') {
       int32_t key = static_cast<int32_t>(value.i);
-      TQZElement* ref = key == 0 ? nullptr : root.FindByKey(key);
+      TQZElement* ref = key == 0 ? nullptr : keys.Find(key);
       value = Value::Ref(ref ? ref->Handle() : 0);
     }
     if (!haveLast || rec.key != lastKey) {
       TQZElement* next = nullptr;
-      target = hint ? hint->FindByKey(rec.key, &next) : nullptr;
+      target = hint ? keys.Find(rec.key, *hint, &next) : nullptr;
       if (!target) {
         next = nullptr;
-        target = root.FindByKey(rec.key, &next);
+        target = keys.Find(rec.key, root, &next);
       }
       hint = next;
       lastKey = rec.key;

@@ -45,6 +45,10 @@ struct StateRecord {
   char tag = 0;
   script::Value value;  // "O" records hold the referenced Key as an Integer
 };
+// Appends the bytes of one record: the tag chooses the payload ("I" and "O"
+// take value.i, "E" value.d, "W" the low 16 bits of value.i, "S" value.s);
+// an unknown tag writes nothing.
+void AppendStateRecord(std::string& out, const StateRecord& rec);
 // Parses records up to the end or the first record that cannot be read whole;
 // `complete` tells which.
 std::vector<StateRecord> ParseState(const std::string& bytes, bool* complete = nullptr);

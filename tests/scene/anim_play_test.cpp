@@ -223,7 +223,7 @@ TEST(AnimPlay, EmbeddedAnimations) {
   SceneRig rig;
   rig.WritePicture("a.png", 10, 10, 0xFFFF0000);
   TQZAnim* anim = MakeAnim(rig.Root(), 2, 4);
-  anim->Key = 77;
+  anim->SetKey(77);
   AddImage(anim->Child(0), "ball", "a.png", 0, 0);
   AddImage(anim->Child(1), "ball", "a.png", 50, 0);
   anim->SetSizeX(40);
@@ -280,7 +280,7 @@ TEST(AnimPlay, EmbeddedAnimationLoadsTheAnimationsPictures) {
   rig.WritePicture("a.png", 10, 10, 0xFFFF0000);
   rig.Cache().SetLoadNow(false);
   TQZAnim* anim = MakeAnim(rig.Root(), 1, 0);
-  anim->Key = 5;
+  anim->SetKey(5);
   TQZImage* img = AddImage(anim->Child(0), "", "a.png", 0, 0);
   anim->Rebuild();
   EXPECT_FALSE(img->PictureLoaded());

@@ -132,17 +132,17 @@ TEST(Positions, XAndYRoundHalvesToEven) {
 TEST(Lookups, FindByKeyWithHintAndFindChildById) {
   TQZDB root;
   TQZElement* a = root.CreateChild("TQZScreen");
-  a->Key = 1;
+  a->SetKey(1);
   TQZElement* a1 = a->CreateChild("TQZImage");
-  a1->Key = 2;
+  a1->SetKey(2);
   a1->SetId("Logo");
   TQZElement* a1x = a1->CreateChild("TQZImage");
-  a1x->Key = 3;
+  a1x->SetKey(3);
   a1x->SetId("Inner");
   TQZElement* a2 = a->CreateChild("TQZImage");
-  a2->Key = 4;
+  a2->SetKey(4);
   TQZElement* b = root.CreateChild("TQZScreen");
-  b->Key = 5;
+  b->SetKey(5);
 
   TQZElement* hint = nullptr;
   EXPECT_EQ(root.FindByKey(3, &hint), a1x);

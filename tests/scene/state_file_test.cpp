@@ -32,11 +32,11 @@ struct Game {
   TQZScreen* screen;
   TQZImage* image;
   Game() {
-    root.Key = 1;
+    root.SetKey(1);
     screen = static_cast<TQZScreen*>(root.CreateChild("TQZScreen"));
-    screen->Key = 12;
+    screen->SetKey(12);
     image = static_cast<TQZImage*>(screen->CreateChild("TQZImage"));
-    image->Key = 13;
+    image->SetKey(13);
   }
   std::vector<StateRecord> RecordsOf(int32_t key) {
     std::vector<StateRecord> out;

@@ -131,7 +131,7 @@ void VisualTest::LoadBlockFonts() {
 
 TQZScreen* VisualTest::NewScreen(int32_t key) {
   auto* screen = dynamic_cast<TQZScreen*>(root_.CreateChild("TQZScreen"));
-  screen->Key = key;
+  screen->SetKey(key);
   root_.SetCurrentScreen(screen);
   return screen;
 }

@@ -23,7 +23,7 @@ class ImListTest : public VisualTest {
     VisualTest::SetUp();
     screen_ = NewScreen();
     list_ = Add<TQZImList>(screen_, "TQZImList", "Inv");
-    list_->Key = 30;
+    list_->SetKey(30);
     list_->SetPos(100, 100);
     list_->SetColCount(3);
     list_->SetRowCount(2);
@@ -35,7 +35,7 @@ class ImListTest : public VisualTest {
       const std::string file = "item" + std::to_string(i) + ".png";
       SolidPng(file, 10, 10, colours[i]);
       auto* img = Add<TQZImage>(screen_, "TQZImage", ("E" + std::to_string(i)).c_str());
-      img->Key = 40 + i;
+      img->SetKey(40 + i);
       img->SetImImage(file);
       img->rX = 2000;
       images_.push_back(img);
@@ -174,7 +174,7 @@ TEST_F(ImListTest, ElementsTextRoundTripsAndSkipsWhatIsNotAnImage) {
   ASSERT_TRUE(list_->GetValue("ELEMENTS", v));
   EXPECT_EQ(v.s, "42;40;");
   auto* shape = Add<TQZShape>(screen_, "TQZShape");
-  shape->Key = 77;
+  shape->SetKey(77);
   ASSERT_TRUE(list_->SetValue("ELEMENTS", Value::String(" 41 ;77;x;;999; 43;")));
   list_->GetValue("ELEMENTS", v);
   EXPECT_EQ(v.s, "41;43;");

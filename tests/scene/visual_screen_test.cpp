@@ -104,11 +104,11 @@ struct Embedded {
 Embedded MakeEmbedded(VisualTest& t, TQZDB& root) {
   Embedded g;
   g.host = dynamic_cast<TQZScreen*>(root.CreateChild("TQZScreen"));
-  g.host->Key = 1;
+  g.host->SetKey(1);
   g.host->SetId("Host");
   g.host->SetImBack("host.png");
   g.inner = dynamic_cast<TQZScreen*>(root.CreateChild("TQZScreen"));
-  g.inner->Key = 2;
+  g.inner->SetKey(2);
   g.inner->SetId("Inner");
   g.inner->SetImBack("inner.png");
   g.corner = dynamic_cast<TQZShape*>(g.inner->CreateChild("TQZShape"));
@@ -165,7 +165,7 @@ TEST_F(ScreenTest, EmbeddingNoScreenHasNoSizeDrawsNothingAndIsHitOnlyWhenModal) 
   EXPECT_EQ(HitAt(700, 10), ex);
   // Only root children that are screens are embedded: a key of an element is not.
   auto* shape = Add<TQZShape>(s, "TQZShape");
-  shape->Key = 77;
+  shape->SetKey(77);
   ex->SetObScreen(77);
   EXPECT_EQ(ex->GetSizeX(), 0);
 }
@@ -285,7 +285,7 @@ TEST_F(ScreenTest, AChainLeadingBackIsCutWhereItRepeatsAScreen) {
   a->SetId("A");
   a->SetImBack("a.png");
   auto* b = dynamic_cast<TQZScreen*>(root_.CreateChild("TQZScreen"));
-  b->Key = 2;
+  b->SetKey(2);
   b->SetId("B");
   b->SetImBack("b.png");
   auto* toB = Add<TQZExScreen>(a, "TQZExScreen", "ToB");

@@ -144,7 +144,7 @@ TEST_F(ScreenshotTest, OneOfEachElement) {
   for (int i = 0; i < 10; ++i) list->DoProcess();
   // An embedded panel screen with its own text, centred at (850, 420).
   auto* panel = dynamic_cast<TQZScreen*>(root_.CreateChild("TQZScreen"));
-  panel->Key = 2;
+  panel->SetKey(2);
   panel->SetImBack("panel.png");
   auto* label = Add<TQZText>(panel, "TQZText", "Label");
   label->SetFont("Sans24");

@@ -16,7 +16,7 @@ void ElementGame::SetUp() {
   platform::GameFiles().Reset(game_.Path(), platform::CodePage::Default());
   root_.SetServices({&host_, &canvas_, nullptr, &cache_, nullptr});
   root_.SetId("G");
-  root_.Key = 1;
+  root_.SetKey(1);
   Runner().SetRoot(&root_);
   scriptlib::RegisterNativesInPool();
   scene::SetLoading(false);

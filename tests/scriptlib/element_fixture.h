@@ -42,7 +42,7 @@ class ElementGame : public ::testing::Test {
     EXPECT_NE(e, nullptr) << className;
     if (!e) return nullptr;
     e->SetId(id);
-    e->Key = key;
+    e->SetKey(key);
     return e;
   }
   static void Script(scene::TQZElement* e, scene::Ev ev, const std::string& text) {

@@ -57,7 +57,7 @@ class ElementNativesGame : public ElementGame {
     fx_ = Add<scene::TQZEffect>(hall_, "TQZEffect", "Fx", 16);
     derived_ = new DerivedAnim(hall_);
     derived_->SetId("Derived");
-    derived_->Key = 17;
+    derived_->SetKey(17);
     // Two keys of 5 and 3 frames: 8 frames.
     auto* k1 = Add<scene::TQZAnKey>(anim_, "TQZAnKey", "K1", 18);
     auto* k2 = Add<scene::TQZAnKey>(anim_, "TQZAnKey", "K2", 19);

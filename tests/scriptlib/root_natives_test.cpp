@@ -48,7 +48,7 @@ class RootNatives : public ::testing::Test {
     platform::GameFiles().Reset(game_.Path(), platform::CodePage::Default());
     root_.SetServices({&host_, nullptr, nullptr, nullptr, nullptr});
     root_.SetId("G");
-    root_.Key = 1;
+    root_.SetKey(1);
     Runner().SetRoot(&root_);
     scriptlib::RegisterNativesInPool();
   }
@@ -66,10 +66,10 @@ class RootNatives : public ::testing::Test {
   void BuildTree() {
     hall_ = static_cast<scene::TQZScreen*>(root_.CreateChild("TQZScreen"));
     hall_->SetId("Hall");
-    hall_->Key = 12;
+    hall_->SetKey(12);
     door_ = static_cast<scene::TQZImage*>(hall_->CreateChild("TQZImage"));
     door_->SetId("Door");
-    door_->Key = 13;
+    door_->SetKey(13);
     door_->rX = 3;
   }
   // Runs a script as the root's process event; the error of the run, if any.

@@ -187,9 +187,9 @@ TEST(ToolDump, DamagedFilesWarnButShowWhatIsThere) {
 
 TEST(ToolState, RecordsAsJson) {
   scene::TQZDB root;
-  root.Key = 4;
+  root.SetKey(4);
   auto* s = root.CreateChild("TQZScreen");
-  s->Key = 12;
+  s->SetKey(12);
   s->Vars = std::make_unique<script::TVarList>();
   s->Vars->Append({"NAME", script::Value::String(platform::CodePage::Default().FromUtf8("Иван"))});
   s->Vars->Append({"R", script::Value::Real(2.5)});
