@@ -224,9 +224,11 @@ std::string FormatInputEvent(const InputEvent& ev) {
       return p + "clock " + value;
     }
     case InputEvent::Kind::Pad:
-      return p + "pad " + PadButtonName(static_cast<PadButton>(ev.code)) + (ev.value ? " down" : " up");
+      return p + "pad " + PadButtonName(static_cast<PadButton>(ev.code)) +
+             (ev.value ? " down" : " up");
     case InputEvent::Kind::Axis:
-      return p + "axis " + PadAxisName(static_cast<PadAxis>(ev.code)) + " " + std::to_string(ev.value);
+      return p + "axis " + PadAxisName(static_cast<PadAxis>(ev.code)) + " " +
+             std::to_string(ev.value);
     case InputEvent::Kind::Touch:
       return p + "touch " + TouchPhaseName(static_cast<TouchPhase>(ev.code)) + " " +
              std::to_string(ev.x) + " " + std::to_string(ev.y) +

@@ -31,10 +31,10 @@ struct InputEvent {
   // key (virtual-key code), char (UTF-16 unit), activate (0/1), steps, pad
   // (button), axis (axis), touch (phase)
   int32_t code = 0;
-  int32_t value = 0;     // pad (1 down, 0 up), axis (value), touch (finger)
-  int32_t step = 0;      // move: above 0, given in this logic step of the pass
-  bool alt = false;      // key
-  double clock = 0;      // clock: a date-time (days since 30 December 1899)
+  int32_t value = 0;  // pad (1 down, 0 up), axis (value), touch (finger)
+  int32_t step = 0;   // move: above 0, given in this logic step of the pass
+  bool alt = false;   // key
+  double clock = 0;   // clock: a date-time (days since 30 December 1899)
   int line = 0;
 };
 

@@ -9,11 +9,14 @@ namespace app {
 
 namespace {
 
+// clang-format off
 constexpr const char* kButtonNames[] = {
-    "a",          "b",           "x",           "y",         "back",     "guide",   "start",
-    "leftstick",  "rightstick",  "leftshoulder", "rightshoulder", "dpup", "dpdown", "dpleft",
-    "dpright",    "misc1",       "paddle1",     "paddle2",   "paddle3",  "paddle4", "touchpad"};
-constexpr const char* kAxisNames[] = {"leftx", "lefty", "rightx", "righty", "lefttrigger", "righttrigger"};
+    "a",       "b",       "x",       "y",       "back",     "guide",        "start",
+    "leftstick", "rightstick", "leftshoulder", "rightshoulder", "dpup", "dpdown", "dpleft",
+    "dpright", "misc1",   "paddle1", "paddle2", "paddle3",  "paddle4",      "touchpad"};
+// clang-format on
+constexpr const char* kAxisNames[] = {"leftx",  "lefty",       "rightx",
+                                      "righty", "lefttrigger", "righttrigger"};
 static_assert(std::size(kButtonNames) == static_cast<size_t>(PadButton::Count));
 static_assert(std::size(kAxisNames) == static_cast<size_t>(PadAxis::Count));
 
@@ -40,7 +43,9 @@ void PointerEvent(InputEvent::Kind kind, PadPoint p, std::vector<InputEvent>& ou
   out.push_back(ev);
 }
 
-bool Before(PadPoint a, PadPoint b) { return a.y != b.y ? a.y < b.y : a.x < b.x; }
+bool Before(PadPoint a, PadPoint b) {
+  return a.y != b.y ? a.y < b.y : a.x < b.x;
+}
 
 }  // namespace
 
@@ -68,9 +73,12 @@ const char* PadAxisName(PadAxis a) {
 
 const char* TouchPhaseName(TouchPhase p) {
   switch (p) {
-    case TouchPhase::Down: return "down";
-    case TouchPhase::Move: return "move";
-    case TouchPhase::Up: return "up";
+    case TouchPhase::Down:
+      return "down";
+    case TouchPhase::Move:
+      return "move";
+    case TouchPhase::Up:
+      return "up";
   }
   return "?";
 }
@@ -109,7 +117,8 @@ void PadInput::Handle(const InputEvent& ev, std::vector<InputEvent>& out) {
     case InputEvent::Kind::Touch:
       Touch(static_cast<TouchPhase>(ev.code), ev.x, ev.y, ev.value, out);
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -124,10 +133,18 @@ void PadInput::Button(PadButton b, bool down, std::vector<InputEvent>& out) {
   if (!down) return;
   switch (b) {
     case PadButton::B:
-    case PadButton::Start: TypeKey(kVkEscape, out); break;
-    case PadButton::X: TypeKey(kVkReturn, out); break;
-    case PadButton::Y: TypeKey(kVkSpace, out); break;
-    case PadButton::Back: TypeKey(kVkTab, out); break;
+    case PadButton::Start:
+      TypeKey(kVkEscape, out);
+      break;
+    case PadButton::X:
+      TypeKey(kVkReturn, out);
+      break;
+    case PadButton::Y:
+      TypeKey(kVkSpace, out);
+      break;
+    case PadButton::Back:
+      TypeKey(kVkTab, out);
+      break;
     case PadButton::LeftShoulder:
     case PadButton::RightShoulder: {
       const auto to = CycleHotspot(hotspots_ ? hotspots_() : std::vector<PadPoint>{}, {x_, y_},
@@ -138,16 +155,19 @@ void PadInput::Button(PadButton b, bool down, std::vector<InputEvent>& out) {
       }
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 
 void PadInput::Step(std::vector<InputEvent>& out) {
   auto held = [&](PadButton b) { return buttons_[static_cast<int>(b)] ? 1 : 0; };
   const auto axis = [&](PadAxis a) { return axes_[static_cast<int>(a)]; };
-  carryX_ += StickSpeed(axis(PadAxis::LeftX)) + kRightStickShare * StickSpeed(axis(PadAxis::RightX)) +
+  carryX_ += StickSpeed(axis(PadAxis::LeftX)) +
+             kRightStickShare * StickSpeed(axis(PadAxis::RightX)) +
              kDpadSpeed * (held(PadButton::DpadRight) - held(PadButton::DpadLeft));
-  carryY_ += StickSpeed(axis(PadAxis::LeftY)) + kRightStickShare * StickSpeed(axis(PadAxis::RightY)) +
+  carryY_ += StickSpeed(axis(PadAxis::LeftY)) +
+             kRightStickShare * StickSpeed(axis(PadAxis::RightY)) +
              kDpadSpeed * (held(PadButton::DpadDown) - held(PadButton::DpadUp));
   const double mx = std::trunc(carryX_), my = std::trunc(carryY_);
   carryX_ -= mx;

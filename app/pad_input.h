@@ -19,11 +19,13 @@ namespace app {
 
 // Game-controller buttons and axes, in the order and with the names of SDL's
 // game controller API.
+// clang-format off
 enum class PadButton {
   A, B, X, Y, Back, Guide, Start, LeftStick, RightStick, LeftShoulder, RightShoulder,
   DpadUp, DpadDown, DpadLeft, DpadRight, Misc1, Paddle1, Paddle2, Paddle3, Paddle4, Touchpad,
   Count
 };
+// clang-format on
 enum class PadAxis { LeftX, LeftY, RightX, RightY, LeftTrigger, RightTrigger, Count };
 
 std::optional<PadButton> PadButtonFromName(std::string_view name);
@@ -52,7 +54,7 @@ std::optional<PadPoint> CycleHotspot(const std::vector<PadPoint>& hotspots, PadP
 class PadInput {
  public:
   static constexpr double kDeadZone = 0.15;
-  static constexpr int kDpadSpeed = 4;      // pixels per step while held
+  static constexpr int kDpadSpeed = 4;  // pixels per step while held
   static constexpr double kRightStickShare = 0.25;
   static constexpr int kWidth = 1024, kHeight = 768;
   // A finger that moves this far (in pixels, on either axis) from where it

@@ -145,8 +145,11 @@ int TFormMain::RunWindow() {
           for (const InputEvent& ev : padEvents) {
             padLast = true;
             // Finger moves are gathered like the mouse's, finger by finger.
-            if (ev.kind == InputEvent::Kind::Touch && ev.code == static_cast<int>(TouchPhase::Move)) {
-              if (movePending_ && (pendingMove_.kind != InputEvent::Kind::Touch || pendingMove_.value != ev.value))
+            const bool fingerMove = ev.kind == InputEvent::Kind::Touch &&
+                                    ev.code == static_cast<int>(TouchPhase::Move);
+            if (fingerMove) {
+              if (movePending_ && (pendingMove_.kind != InputEvent::Kind::Touch ||
+                                   pendingMove_.value != ev.value))
                 flushMove();
               pendingMove_ = ev;
               movePending_ = true;

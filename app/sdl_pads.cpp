@@ -39,7 +39,8 @@ SdlPads::SdlPads() {
 }
 
 SdlPads::~SdlPads() {
-  for (auto& [id, pad] : pads_) SDL_GameControllerClose(static_cast<SDL_GameController*>(pad.controller));
+  for (auto& [id, pad] : pads_)
+    SDL_GameControllerClose(static_cast<SDL_GameController*>(pad.controller));
   if (started_) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
 }
 
@@ -66,7 +67,8 @@ bool SdlPads::Translate(const SDL_Event& e, const render::RenderDevice& window,
       }
       for (int b = 0; b < SDL_CONTROLLER_BUTTON_MAX; ++b) {
         const auto button = ButtonOf(b);
-        if (!button || !SDL_GameControllerGetButton(c, static_cast<SDL_GameControllerButton>(b))) continue;
+        if (!button || !SDL_GameControllerGetButton(c, static_cast<SDL_GameControllerButton>(b)))
+          continue;
         pad.buttons[static_cast<int32_t>(*button)] = true;
         out.push_back(PadEvent(InputEvent::Kind::Pad, static_cast<int32_t>(*button), 1));
       }
@@ -112,10 +114,12 @@ bool SdlPads::Translate(const SDL_Event& e, const render::RenderDevice& window,
       auto it = fingers_.find(e.tfinger.fingerId);
       if (e.type == SDL_FINGERDOWN) {
         const render::PictureRect p = window.WindowPicture();
-        if (it != fingers_.end() || wx < p.x || wy < p.y || wx >= p.x + p.width || wy >= p.y + p.height)
+        if (it != fingers_.end() || wx < p.x || wy < p.y || wx >= p.x + p.width ||
+            wy >= p.y + p.height)
           return true;
         int32_t number = 0;
-        while (std::any_of(fingers_.begin(), fingers_.end(), [&](const auto& f) { return f.second == number; }))
+        while (std::any_of(fingers_.begin(), fingers_.end(),
+                           [&](const auto& f) { return f.second == number; }))
           ++number;
         it = fingers_.emplace(e.tfinger.fingerId, number).first;
       }
@@ -123,7 +127,7 @@ bool SdlPads::Translate(const SDL_Event& e, const render::RenderDevice& window,
       const render::LogicalPoint at = window.WindowToLogical(wx, wy);
       InputEvent ev;
       ev.kind = InputEvent::Kind::Touch;
-      ev.code = static_cast<int32_t>(e.type == SDL_FINGERDOWN   ? TouchPhase::Down
+      ev.code = static_cast<int32_t>(e.type == SDL_FINGERDOWN ? TouchPhase::Down
                                      : e.type == SDL_FINGERUP ? TouchPhase::Up
                                                               : TouchPhase::Move);
       ev.x = at.x;
@@ -133,7 +137,8 @@ bool SdlPads::Translate(const SDL_Event& e, const render::RenderDevice& window,
       out.push_back(ev);
       return true;
     }
-    default: return false;
+    default:
+      return false;
   }
 }
 

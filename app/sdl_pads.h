@@ -30,16 +30,17 @@ class SdlPads {
 
   // Appends the pad, axis and touch events an SDL event is; false for events
   // that are none of the pads' or the touch screen's.
-  bool Translate(const SDL_Event& e, const render::RenderDevice& window, std::vector<InputEvent>& out);
+  bool Translate(const SDL_Event& e, const render::RenderDevice& window,
+                 std::vector<InputEvent>& out);
 
  private:
   struct Pad {
-    void* controller = nullptr;  // SDL_GameController
-    std::map<int32_t, int32_t> axes;     // axis -> value, nonzero ones
-    std::map<int32_t, bool> buttons;     // buttons held
+    void* controller = nullptr;       // SDL_GameController
+    std::map<int32_t, int32_t> axes;  // axis -> value, nonzero ones
+    std::map<int32_t, bool> buttons;  // buttons held
   };
-  std::map<int32_t, Pad> pads_;          // by joystick instance
-  std::map<int64_t, int32_t> fingers_;   // SDL finger -> finger number, fingers on the picture
+  std::map<int32_t, Pad> pads_;         // by joystick instance
+  std::map<int64_t, int32_t> fingers_;  // SDL finger -> finger number, fingers on the picture
   bool started_ = false;
 };
 

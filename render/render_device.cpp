@@ -135,7 +135,8 @@ void RenderDevice::DrawMarkers(const PictureRect& picture) {
   for (const LogicalPoint& m : markers_) {
     const int cx = picture.x + static_cast<int>((m.x + 0.5) * sx);
     const int cy = picture.y + static_cast<int>((m.y + 0.5) * sy);
-    const int outer = std::max(4, static_cast<int>(5 * sx)), inner = std::max(2, static_cast<int>(3 * sx));
+    const int outer = std::max(4, static_cast<int>(5 * sx));
+    const int inner = std::max(2, static_cast<int>(3 * sx));
     const SDL_Rect rim{cx - outer, cy - outer, 2 * outer, 2 * outer};
     const SDL_Rect fill{cx - inner, cy - inner, 2 * inner, 2 * inner};
     SDL_SetRenderDrawColor(renderer_, 20, 20, 20, 255);

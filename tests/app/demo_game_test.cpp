@@ -190,13 +190,15 @@ TEST_F(DemoGame, Screenshots) {
 TEST(DemoDevices, PadAndTouchWalkthroughsFinishTheGame) {
   for (const char* name : {"walkthrough-pad.txt", "walkthrough-touch.txt"}) {
     TempDir game, users;
-    fs::copy(BuiltDemo(), game.Path(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-    const auto result = apptest::RunPlayer(
-        users.Path(), {"--steps", "2000", "--stats", "--input", Walkthrough(name).string(), game.Path().string()});
+    fs::copy(BuiltDemo(), game.Path(),
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    const auto result =
+        apptest::RunPlayer(users.Path(), {"--steps", "2000", "--stats", "--input",
+                                          Walkthrough(name).string(), game.Path().string()});
     ASSERT_EQ(result.status, 0) << name << ": " << result.err;
     const size_t at = result.out.find("steps ");
     ASSERT_NE(at, std::string::npos) << result.out;
-    EXPECT_LT(std::stoi(result.out.substr(at + 6)), 2000) << name << ": the game did not quit by itself";
+    EXPECT_LT(std::stoi(result.out.substr(at + 6)), 2000) << name << ": the game did not quit";
     EXPECT_FALSE(fs::exists(game / "qazmir.err")) << ReadFile(game / "qazmir.err");
     const fs::path folder = users / "Qazmir" / "KeepersLight";
     bool complete = false;
@@ -206,7 +208,8 @@ TEST(DemoDevices, PadAndTouchWalkthroughsFinishTheGame) {
     EXPECT_TRUE(complete) << name;
     EXPECT_EQ(root["PNAME"], "Keeper") << name;
     EXPECT_EQ(root["VISITED"], "cottage;shore;lamproom;ending;") << name;
-    for (const char* flag : {"DOOROPEN", "LAMPOIL", "LAMPLIT", "FINISHED"}) EXPECT_EQ(root[flag], "1") << name << " " << flag;
+    for (const char* flag : {"DOOROPEN", "LAMPOIL", "LAMPLIT", "FINISHED"})
+      EXPECT_EQ(root[flag], "1") << name << " " << flag;
     const std::string ini = ReadFile(folder / "settings.ini");
     for (const char* line : {"Snd=60", "Muz=40", "FS=0"})
       EXPECT_NE(ini.find(line), std::string::npos) << name << ": " << line << " in\n" << ini;

@@ -72,7 +72,8 @@ TEST(InputScript, DeviceLinesRoundTrip) {
     EXPECT_EQ(ev.step, c.step) << c.line;
     EXPECT_EQ(FormatInputEvent(ev), c.line);
   }
-  EXPECT_EQ(FormatInputEvent(ParseInputScript("5 touch down 10 20 0").events.at(0)), "5 touch down 10 20");
+  EXPECT_EQ(FormatInputEvent(ParseInputScript("5 touch down 10 20 0").events.at(0)),
+            "5 touch down 10 20");
 }
 
 // Every kind of bad line names its line.

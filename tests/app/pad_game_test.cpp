@@ -47,7 +47,7 @@ const char* kPadGame = R"J({"class": "TQZDB",
         "exMouseDown": "QZDB.L := QZDB.L + 'downE;'", "exMouseIn": "QZDB.L := QZDB.L + 'inE;'",
         "exMouseOut": "QZDB.L := QZDB.L + 'outE;'"}},
       {"class": "TQZShape", "props": {"Key": 15, "Id": "Cover", "rX": 530, "rY": 530, "SizeX": 40, "SizeY": 40}},
-      {"class": "TQZExScreen", "props": {"Key": 16, "Id": "Inset", "rX": 700, "rY": 600, "obScreen": 2}}
+      {"class": "TQZExScreen", "props": {"Key": 16, "Id": "Inset", "X": 700, "Y": 600, "obScreen": 2}}
     ]},
     {"class": "TQZScreen", "props": {"Key": 2, "Id": "Panel", "SizeX": 100, "SizeY": 60}, "children": [
       {"class": "TQZShape", "props": {"Key": 20, "Id": "P", "rX": 10, "rY": 10, "SizeX": 40, "SizeY": 20,
@@ -69,7 +69,8 @@ class PadGame : public ::testing::Test {
     return root && root->GetValue(name, v) ? v.ToText() : "<none>";
   }
   Seen Play(const std::string& lines, int passes, const PlayerOptions* given = nullptr) {
-    PlayerOptions o = given ? *given : apptest::HeadlessOptions(game_.Path(), users_.Path(), passes, lines);
+    PlayerOptions o =
+        given ? *given : apptest::HeadlessOptions(game_.Path(), users_.Path(), passes, lines);
     TFormMain window(o);
     EXPECT_EQ(window.Run(), 0);
     return {Var(window.Root(), "T"), Var(window.Root(), "K"), Var(window.Root(), "L")};
@@ -90,7 +91,8 @@ TEST_F(PadGame, StickMovesThePointerEachStep) {
       {"3 axis lefty 4900\n3 axis leftx -4900\n", ""},
       {"3 axis leftx 32767\n6 axis leftx 0\n", "552,384;592,384;632,384;"},
       {"3 axis leftx 16384\n3 axis lefty 4900\n6 axis leftx 0\n", "519,384;527,384;534,384;"},
-      {"3 axis lefty -32768\n", "512,344;512,304;512,264;512,224;512,184;512,144;512,104;512,64;512,24;512,0;"},
+      {"3 axis lefty -32768\n",
+       "512,344;512,304;512,264;512,224;512,184;512,144;512,104;512,64;512,24;512,0;"},
       {"3 axis rightx -32768\n5 axis rightx 0\n", "502,384;492,384;"},
       {"3 pad dpdown down\n5 pad dpdown up\n", "512,388;512,392;"},
   };
@@ -105,12 +107,14 @@ TEST_F(PadGame, ButtonsAndTouchesClickAndType) {
     const char* events;
   } cases[] = {
       {"3 pad leftshoulder down\n4 pad a down\n5 pad a up\n", "", "inA;downA;"},
-      {"3 pad leftshoulder down\n3 pad leftshoulder up\n4 pad leftshoulder down\n5 pad a down\n6 pad a up\n", "",
-       "inA;outA;inB;upB;"},
+      {"3 pad leftshoulder down\n3 pad leftshoulder up\n4 pad leftshoulder down\n5 pad a down\n6 "
+       "pad a up\n",
+       "", "inA;outA;inB;upB;"},
       {"3 pad b down\n3 pad b up\n4 pad x down\n5 pad y down\n6 pad back down\n7 pad start down\n",
        "27;13;32;9;27;", ""},
       {"3 touch down 125 125\n4 touch up 126 124\n", "", "inA;downA;"},
-      {"3 touch down 125 125\n3 touch down 320 70 1\n4 touch up 125 125\n4 touch up 320 70 1\n", "27;", "inA;"},
+      {"3 touch down 125 125\n3 touch down 320 70 1\n4 touch up 125 125\n4 touch up 320 70 1\n",
+       "27;", "inA;"},
   };
   for (const Case& c : cases) {
     const Seen seen = Play(c.lines, 10);
@@ -125,8 +129,10 @@ TEST_F(PadGame, ButtonsAndTouchesClickAndType) {
 TEST_F(PadGame, HotspotCyclingVisitsClickableElementsInOrder) {
   std::string lines;
   int pass = 3;
-  for (const char* b : {"rightshoulder", "rightshoulder", "rightshoulder", "rightshoulder", "leftshoulder"}) {
-    lines += std::to_string(pass) + " pad " + b + " down\n" + std::to_string(pass + 1) + " pad " + b + " up\n";
+  for (const char* b :
+       {"rightshoulder", "rightshoulder", "rightshoulder", "rightshoulder", "leftshoulder"}) {
+    lines += std::to_string(pass) + " pad " + b + " down\n" + std::to_string(pass + 1) + " pad " +
+             b + " up\n";
     pass += 2;
   }
   const Seen seen = Play(lines, 20);
@@ -153,7 +159,8 @@ TEST_F(PadGame, MarkersAreNotInScreenshots) {
 TEST_F(PadGame, RecordingReplaysToTheSameSave) {
   const std::string lines =
       "3 axis leftx 20000\n3 axis lefty -12000\n9 axis leftx 0\n12 pad a down\n13 pad a up\n"
-      "14 pad rightshoulder down\n15 pad a down\n15 axis righty 30000\n19 pad a up\n19 axis righty 0\n"
+      "14 pad rightshoulder down\n15 pad a down\n15 axis righty 30000\n19 pad a up\n19 axis righty "
+      "0\n"
       "22 touch down 125 125\n24 touch up 125 125\n26 pad b down\n";
   PlayerOptions live = apptest::HeadlessOptions(game_.Path(), users_.Path(), 70, lines);
   live.recordFile = (users_ / "pads.rec").string();
@@ -161,7 +168,8 @@ TEST_F(PadGame, RecordingReplaysToTheSameSave) {
   const std::string saved = Save();
   ASSERT_FALSE(saved.empty());
   const std::string rec = ReadFile(users_ / "pads.rec");
-  for (const char* absent : {" pad ", " axis ", " touch "}) EXPECT_EQ(rec.find(absent), std::string::npos) << rec;
+  for (const char* absent : {" pad ", " axis ", " touch "})
+    EXPECT_EQ(rec.find(absent), std::string::npos) << rec;
   EXPECT_NE(rec.find(" step 1\n"), std::string::npos) << rec;
 
   fs::remove(users_ / "Qazmir" / "Pads" / "save.dat");
@@ -182,7 +190,8 @@ std::vector<std::string> SteppedMoves(const std::string& rec) {
     const size_t move = line.find(" move ");
     if (move == std::string::npos) continue;
     const size_t step = line.find(" step ");
-    moves.push_back(step == std::string::npos ? "unstepped " + line : line.substr(move + 6, step - move - 6));
+    moves.push_back(step == std::string::npos ? "unstepped " + line
+                                              : line.substr(move + 6, step - move - 6));
   }
   return moves;
 }
