@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <optional>
 #include <vector>
 
 #include "app/main_window.h"
@@ -54,7 +53,9 @@ int TFormMain::RunWindow() {
   std::vector<InputEvent> padEvents;
   bool padLast = false;  // the last live input came from a pad or a finger
   scene::TQZText* focused = nullptr;
-  std::optional<render::LogicalPoint> warpedTo;  // the motion a cursor warp makes is not input
+  // The motion a cursor warp makes is not input.
+  bool warped = false;
+  render::LogicalPoint warpedTo;
   const int64_t stepLimit = options_.steps.value_or(-1);
   auto flushMove = [this] {
     if (!movePending_) return;
@@ -100,9 +101,9 @@ int TFormMain::RunWindow() {
         case SDL_MOUSEMOTION: {
           if (!live || e.motion.which == SDL_TOUCH_MOUSEID) break;
           const render::LogicalPoint at = window_->WindowToLogical(e.motion.x, e.motion.y);
-          const bool warp = warpedTo && *warpedTo == at;
-          warpedTo.reset();
-          if (warp) break;
+          const bool fromWarp = warped && warpedTo == at;
+          warped = false;
+          if (fromWarp) break;
           if (movePending_ && pendingMove_.kind != InputEvent::Kind::Move) flushMove();
           pendingMove_ = PointerEvent(InputEvent::Kind::Move, at);
           movePending_ = true;
@@ -186,7 +187,8 @@ int TFormMain::RunWindow() {
     if (pad_.TakePadMove() && !replaying_) {
       const PadPoint p = pad_.Pointer();
       const render::LogicalPoint w = window_->LogicalToWindow(p.x, p.y);
-      warpedTo = render::LogicalPoint{p.x, p.y};
+      warped = true;
+      warpedTo = {p.x, p.y};
       SDL_WarpMouseInWindow(window_->Window(), w.x, w.y);
     }
     if (scene::TQZText* now = root_ ? root_->FocusedText() : nullptr; now != focused) {

@@ -127,7 +127,7 @@ LogicalPoint RenderDevice::LogicalToWindow(int x, int y) const {
           p.y + static_cast<int>((2 * int64_t{y} + 1) * p.height / (2 * frame.Height()))};
 }
 
-// A dark-rimmed amber square, 10 frame pixels wide at any scale.
+// A dark-rimmed amber square, 14 frame pixels wide at any scale.
 void RenderDevice::DrawMarkers(const PictureRect& picture) {
   const Frame& frame = GetFrame();
   const double sx = static_cast<double>(picture.width) / frame.Width();
@@ -135,8 +135,8 @@ void RenderDevice::DrawMarkers(const PictureRect& picture) {
   for (const LogicalPoint& m : markers_) {
     const int cx = picture.x + static_cast<int>((m.x + 0.5) * sx);
     const int cy = picture.y + static_cast<int>((m.y + 0.5) * sy);
-    const int outer = std::max(4, static_cast<int>(5 * sx));
-    const int inner = std::max(2, static_cast<int>(3 * sx));
+    const int outer = std::max(5, static_cast<int>(7 * sx));
+    const int inner = std::max(3, static_cast<int>(4 * sx));
     const SDL_Rect rim{cx - outer, cy - outer, 2 * outer, 2 * outer};
     const SDL_Rect fill{cx - inner, cy - inner, 2 * inner, 2 * inner};
     SDL_SetRenderDrawColor(renderer_, 20, 20, 20, 255);

@@ -151,7 +151,7 @@ TEST(RenderDevice, MarkersOverTheShownFrameOnly) {
   int w = 0, h = 0;
   ASSERT_TRUE(device.ReadOutput(out, w, h)) << SDL_GetError();
   EXPECT_EQ(out[200 * 1024 + 300], 0xFFFFBE28u);  // the amber middle
-  EXPECT_EQ(out[200 * 1024 + 296], 0xFF141414u);  // the dark rim
+  EXPECT_EQ(out[200 * 1024 + 294], 0xFF141414u);  // the dark rim
   EXPECT_EQ(out[200 * 1024 + 310], 0xFF204060u);  // beyond it, the frame
   EXPECT_EQ(device.GetFrame().Pixel(300, 200), 0xFF204060u);
   EXPECT_EQ(device.LogicalToWindow(300, 200), (LogicalPoint{300, 200}));
