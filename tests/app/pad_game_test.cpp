@@ -238,5 +238,54 @@ TEST_F(PadGame, VirtualPadInAWindowMovesLikeItsLines) {
   for (size_t i = 0; i < live.size(); ++i) EXPECT_EQ(live[i], replayed[i]) << "move " << i;
 }
 
+// A finger on the window reaches the game once, as a tap: the mouse events
+// SDL makes from it, and touches it makes from the mouse, are not input.
+TEST_F(PadGame, LiveTouchReachesTheGameOnce) {
+  ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_EVENTS), 0) << SDL_GetError();
+  auto finger = [](Uint32 type, SDL_TouchID touch, float x, float y) {
+    SDL_Event e{};
+    e.type = type;
+    e.tfinger.touchId = touch;
+    e.tfinger.fingerId = 42;
+    e.tfinger.x = x;
+    e.tfinger.y = y;
+    SDL_PushEvent(&e);
+  };
+  auto mouse = [](Uint32 type, int x, int y) {
+    SDL_Event e{};
+    e.type = type;
+    if (type == SDL_MOUSEMOTION) {
+      e.motion.which = SDL_TOUCH_MOUSEID;
+      e.motion.x = x;
+      e.motion.y = y;
+    } else {
+      e.button.which = SDL_TOUCH_MOUSEID;
+      e.button.x = x;
+      e.button.y = y;
+    }
+    SDL_PushEvent(&e);
+  };
+  finger(SDL_FINGERDOWN, 1, 0.25f, 0.5f);
+  mouse(SDL_MOUSEMOTION, 256, 384);
+  mouse(SDL_MOUSEBUTTONDOWN, 256, 384);
+  finger(SDL_FINGERDOWN, SDL_MOUSE_TOUCHID, 0.75f, 0.5f);
+  finger(SDL_FINGERUP, 1, 0.25f, 0.5f);
+  mouse(SDL_MOUSEBUTTONUP, 256, 384);
+  PlayerOptions window;
+  window.steps = 5;
+  window.seed = 1;
+  window.userDir = (users_ / "window").string();
+  window.game = game_.Path().string();
+  window.recordFile = (users_ / "touch.rec").string();
+  Play("", 0, &window);
+  SDL_QuitSubSystem(SDL_INIT_EVENTS);
+  std::string pointer;
+  std::istringstream rec(ReadFile(users_ / "touch.rec"));
+  for (std::string line; std::getline(rec, line);)
+    for (const char* kind : {" move ", " down ", " up "})
+      if (line.find(kind) != std::string::npos) pointer += line.substr(line.find(kind) + 1) + ";";
+  EXPECT_EQ(pointer, "move 256 384;down 256 384;up 256 384;");
+}
+
 }  // namespace
 }  // namespace app
