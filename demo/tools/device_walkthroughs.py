@@ -7,7 +7,7 @@ then the exact deflection for the last pixels, simulated with the player's
 speed curve), clicks with A and signs the letter with X, leaving the name
 empty. The touch version taps where the mouse clicked and taps the letter's
 Start button instead of Enter. Neither can type letters, so the cheat code is
-left out. Each action keeps at least the gaps of the original; travel time
+left out. Each action keeps at least the gaps of walkthrough.txt; travel time
 pushes later actions back.
 
 Run from the project folder: python3 demo/tools/device_walkthroughs.py
