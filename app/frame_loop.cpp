@@ -30,10 +30,12 @@ void TFormMain::TimerTimer() {
   ++stats_.frames;
   ++passes_;
   inFrame_ = true;
+  stepInPass_ = 0;
   const int64_t stepsBefore = stats_.steps;
   device_->Render(0, true);
   if (screenshotHook_) screenshotHook_();
   timer_->Process();
+  EndStepInput();
   device_->Present();
   // A window runs as many steps as the time since the last frame holds: a
   // replay must run the same number.
@@ -47,6 +49,7 @@ void TFormMain::TimerTimer() {
 }
 
 void TFormMain::TimerProcess() {
+  StepInput();
   ++stats_.steps;
   ++tick_;
   images_->SetTick(tick_);

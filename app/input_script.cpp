@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "app/pad_input.h"
 #include "platform/numeric.h"
 #include "render/frame_timer.h"
 #include "scriptlib/date_time.h"
@@ -58,6 +59,44 @@ std::string ParseEvent(std::istringstream& in, InputEvent& ev) {
       return "expected two coordinates after \"" + kind + "\"";
     ev.x = static_cast<int32_t>(a);
     ev.y = static_cast<int32_t>(b);
+    std::string word;
+    if (ev.kind == InputEvent::Kind::Move && in >> word) {
+      if (word != "step" || !ReadInt(in, 1, render::FrameTimer::kMaxStepsPerIdle, a))
+        return "expected \"step\" and a step from 1 to " +
+               std::to_string(render::FrameTimer::kMaxStepsPerIdle) + " after the coordinates";
+      ev.step = static_cast<int32_t>(a);
+    }
+  } else if (kind == "pad") {
+    ev.kind = InputEvent::Kind::Pad;
+    std::string name, dir;
+    in >> name >> dir;
+    const auto button = PadButtonFromName(name);
+    if (!button || (dir != "down" && dir != "up"))
+      return "expected a button name and \"down\" or \"up\" after \"pad\"";
+    ev.code = static_cast<int32_t>(*button);
+    ev.value = dir == "down" ? 1 : 0;
+  } else if (kind == "axis") {
+    ev.kind = InputEvent::Kind::Axis;
+    std::string name;
+    in >> name;
+    const auto axis = PadAxisFromName(name);
+    if (!axis || !ReadInt(in, -32768, 32767, a))
+      return "expected an axis name and a value from -32768 to 32767 after \"axis\"";
+    ev.code = static_cast<int32_t>(*axis);
+    ev.value = static_cast<int32_t>(a);
+  } else if (kind == "touch") {
+    ev.kind = InputEvent::Kind::Touch;
+    std::string phase;
+    in >> phase;
+    ev.code = phase == "down" ? 0 : phase == "move" ? 1 : phase == "up" ? 2 : -1;
+    if (ev.code < 0 || !ReadInt(in, -100000, 100000, a) || !ReadInt(in, -100000, 100000, b))
+      return "expected \"down\", \"move\" or \"up\" and two coordinates after \"touch\"";
+    ev.x = static_cast<int32_t>(a);
+    ev.y = static_cast<int32_t>(b);
+    int64_t finger = 0;
+    if (!(in >> std::ws).eof() && !ReadInt(in, 0, 1000, finger))
+      return "expected a finger number from 0 to 1000 after the coordinates";
+    ev.value = static_cast<int32_t>(finger);
   } else if (kind == "key") {
     ev.kind = InputEvent::Kind::Key;
     if (!ReadInt(in, 0, 255, a)) return "expected a virtual-key code from 0 to 255 after \"key\"";
@@ -177,7 +216,8 @@ std::string FormatInputEvent(const InputEvent& ev) {
     return p + kind + " " + std::to_string(ev.x) + " " + std::to_string(ev.y);
   };
   switch (ev.kind) {
-    case InputEvent::Kind::Move: return xy("move");
+    case InputEvent::Kind::Move:
+      return xy("move") + (ev.step > 0 ? " step " + std::to_string(ev.step) : std::string());
     case InputEvent::Kind::Down: return xy("down");
     case InputEvent::Kind::Up: return xy("up");
     case InputEvent::Kind::Key: return p + "key " + std::to_string(ev.code) + (ev.alt ? " alt" : "");
@@ -191,6 +231,16 @@ std::string FormatInputEvent(const InputEvent& ev) {
       std::snprintf(value, sizeof value, "%.17g", ev.clock);
       return p + "clock " + value;
     }
+    case InputEvent::Kind::Pad:
+      return p + "pad " + PadButtonName(static_cast<PadButton>(ev.code)) +
+             (ev.value ? " down" : " up");
+    case InputEvent::Kind::Axis:
+      return p + "axis " + PadAxisName(static_cast<PadAxis>(ev.code)) + " " +
+             std::to_string(ev.value);
+    case InputEvent::Kind::Touch:
+      return p + "touch " + TouchPhaseName(static_cast<TouchPhase>(ev.code)) + " " +
+             std::to_string(ev.x) + " " + std::to_string(ev.y) +
+             (ev.value ? " " + std::to_string(ev.value) : std::string());
   }
   return {};
 }

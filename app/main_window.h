@@ -10,7 +10,8 @@
 // characters, activation, FlWin), sdl_events.cpp (the SDL event loop),
 // headless_run.cpp (passes of a headless run), session.cpp (replayed and
 // recorded sessions, the date natives' clock), game_list_run.cpp (the list
-// shown without a game).
+// shown without a game), pad_delivery.cpp (gamepads and touch turned into
+// pointer and key input).
 
 #include <chrono>
 #include <cstdint>
@@ -24,6 +25,7 @@
 #include "app/game_location.h"
 #include "app/input_script.h"
 #include "app/options.h"
+#include "app/pad_input.h"
 #include "app/session_recorder.h"
 #include "scene/game_host.h"
 
@@ -136,6 +138,15 @@ class TFormMain : public scene::GameHost {
   // The desktop the game is told of: a replayed session's, else the device's.
   int DesktopHeight() const;
 
+  // gamepads and touch (pad_delivery.cpp)
+  void DeliverDevice(const InputEvent& ev);
+  // At the start of each logic step: the replayed moves of the step, then the sticks'.
+  void StepInput();
+  // After the steps of a frame: replayed moves of steps that did not run, and
+  // the hotspot markers of the frame about to be shown.
+  void EndStepInput();
+  std::vector<PadPoint> HotspotPoints();
+
   // loops
   int RunWindow();    // sdl_events.cpp
   int RunHeadless();  // headless_run.cpp
@@ -183,6 +194,9 @@ class TFormMain : public scene::GameHost {
   std::optional<std::pair<int32_t, int32_t>> desktop_;  // a replayed session's
   InputEvent pendingMove_;           // the last pointer move not yet delivered
   bool movePending_ = false;
+  PadInput pad_{[this] { return HotspotPoints(); }};
+  std::vector<InputEvent> stepEvents_;  // replayed moves of the coming steps
+  int stepInPass_ = 0;                  // the logic step running in this pass, from 1
 
   RunStats stats_;
   // Called after each frame is drawn, before its steps (headless screenshots).

@@ -4,18 +4,24 @@
 // release), which is also what a session records. A window replaying a
 // session plays it at its own pace, one recorded frame per frame, with the
 // person's input ignored until the session ends; then the game goes on live.
+// Pads and touches are translated (pad_delivery.cpp); the system cursor
+// follows the pointer a pad moves, and a text element focused after pad or
+// touch input asks the system for its on-screen keyboard.
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <chrono>
+#include <vector>
 
 #include "app/main_window.h"
+#include "app/sdl_pads.h"
 #include "app/vk_codes.h"
 #include "platform/codepage.h"
 #include "render/frame_timer.h"
 #include "render/render_device.h"
 #include "scene/db.h"
+#include "scene/text_element.h"
 
 namespace app {
 
@@ -43,6 +49,13 @@ constexpr int kFramePeriodMs = 1000 / 30;
 
 int TFormMain::RunWindow() {
   SDL_StartTextInput();
+  SdlPads pads;
+  std::vector<InputEvent> padEvents;
+  bool padLast = false;  // the last live input came from a pad or a finger
+  scene::TQZText* focused = nullptr;
+  // The motion a cursor warp makes is not input.
+  bool warped = false;
+  render::LogicalPoint warpedTo;
   const int64_t stepLimit = options_.steps.value_or(-1);
   auto flushMove = [this] {
     if (!movePending_) return;
@@ -85,21 +98,29 @@ int TFormMain::RunWindow() {
         case SDL_RENDER_TARGETS_RESET:
           if (window_) window_->HandleRendererReset();
           break;
-        case SDL_MOUSEMOTION:
-          if (!live) break;
-          pendingMove_ = PointerEvent(InputEvent::Kind::Move,
-                                      window_->WindowToLogical(e.motion.x, e.motion.y));
+        case SDL_MOUSEMOTION: {
+          if (!live || e.motion.which == SDL_TOUCH_MOUSEID) break;
+          const render::LogicalPoint at = window_->WindowToLogical(e.motion.x, e.motion.y);
+          const bool fromWarp = warped && warpedTo == at;
+          warped = false;
+          if (fromWarp) break;
+          if (movePending_ && pendingMove_.kind != InputEvent::Kind::Move) flushMove();
+          pendingMove_ = PointerEvent(InputEvent::Kind::Move, at);
           movePending_ = true;
+          padLast = false;
           break;
+        }
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:
-          if (!live) break;
+          if (!live || e.button.which == SDL_TOUCH_MOUSEID) break;
+          padLast = false;
           deliverNow(PointerEvent(
               e.type == SDL_MOUSEBUTTONDOWN ? InputEvent::Kind::Down : InputEvent::Kind::Up,
               window_->WindowToLogical(e.button.x, e.button.y)));
           break;
         case SDL_KEYDOWN: {
           if (!live) break;
+          padLast = false;
           const SDL_Keycode k = e.key.keysym.sym;
           const Uint16 mod = e.key.keysym.mod;
           const bool altOnly = (mod & KMOD_ALT) && !(mod & (KMOD_CTRL | KMOD_SHIFT | KMOD_GUI));
@@ -122,7 +143,25 @@ int TFormMain::RunWindow() {
           for (char16_t u : platform::Utf8ToUtf16(e.text.text))
             deliverNow(CodeEvent(InputEvent::Kind::Char, u));
           break;
-        default: break;
+        default:
+          padEvents.clear();
+          if (!pads.Translate(e, *window_, padEvents) || !live) break;
+          for (const InputEvent& ev : padEvents) {
+            padLast = true;
+            // Finger moves are gathered like the mouse's, finger by finger.
+            const bool fingerMove = ev.kind == InputEvent::Kind::Touch &&
+                                    ev.code == static_cast<int>(TouchPhase::Move);
+            if (fingerMove) {
+              if (movePending_ && (pendingMove_.kind != InputEvent::Kind::Touch ||
+                                   pendingMove_.value != ev.value))
+                flushMove();
+              pendingMove_ = ev;
+              movePending_ = true;
+            } else {
+              deliverNow(ev);
+            }
+          }
+          break;
       }
     }
     if (closing_) break;
@@ -147,6 +186,17 @@ int TFormMain::RunWindow() {
       }
       flushMove();
       timer_->Idle();
+    }
+    if (pad_.TakePadMove() && !replaying_) {
+      const PadPoint p = pad_.Pointer();
+      const render::LogicalPoint w = window_->LogicalToWindow(p.x, p.y);
+      warped = true;
+      warpedTo = {p.x, p.y};
+      SDL_WarpMouseInWindow(window_->Window(), w.x, w.y);
+    }
+    if (scene::TQZText* now = root_ ? root_->FocusedText() : nullptr; now != focused) {
+      focused = now;
+      if (focused && padLast) SDL_StartTextInput();
     }
     if (stepLimit >= 0 && stats_.steps >= stepLimit) closing_ = true;
   }

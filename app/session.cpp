@@ -100,6 +100,7 @@ bool TFormMain::ReplayPass() {
   for (; nextEvent_ < events.size() && events[nextEvent_].pass == pass; ++nextEvent_) {
     const InputEvent& ev = events[nextEvent_];
     if (ev.kind == InputEvent::Kind::Steps) steps = ev.code;
+    else if (ev.step > 0) stepEvents_.push_back(ev);
     else if (ev.kind != InputEvent::Kind::Clock) Deliver(ev);
   }
   timer_->SetVirtualSteps(steps);

@@ -160,7 +160,13 @@ void TFormMain::SaveScreenshotKey() {
 }
 
 void TFormMain::Deliver(const InputEvent& ev) {
+  if (ev.kind == InputEvent::Kind::Pad || ev.kind == InputEvent::Kind::Axis ||
+      ev.kind == InputEvent::Kind::Touch)
+    return DeliverDevice(ev);
   Record(ev);
+  if (ev.kind == InputEvent::Kind::Move || ev.kind == InputEvent::Kind::Down ||
+      ev.kind == InputEvent::Kind::Up)
+    pad_.PointerAt(ev.x, ev.y);
   switch (ev.kind) {
     case InputEvent::Kind::Move: FormMouseMove(ev.x, ev.y); break;
     case InputEvent::Kind::Down: FormMouseDown(ev.x, ev.y); break;
@@ -169,8 +175,11 @@ void TFormMain::Deliver(const InputEvent& ev) {
     case InputEvent::Kind::Char: WMChar(static_cast<uint16_t>(ev.code)); break;
     case InputEvent::Kind::Activate: SetRunning(ev.code != 0); break;
     case InputEvent::Kind::Steps:
-    case InputEvent::Kind::Clock: break;  // taken by the frame loop and the clock
-    case InputEvent::Kind::Drop: break;   // only the game list takes dropped games
+    case InputEvent::Kind::Clock:  // taken by the frame loop and the clock
+    case InputEvent::Kind::Drop:   // only the game list takes dropped games
+    case InputEvent::Kind::Pad:
+    case InputEvent::Kind::Axis:
+    case InputEvent::Kind::Touch: break;
   }
 }
 

@@ -120,6 +120,32 @@ LogicalPoint RenderDevice::WindowToLogical(int x, int y) const {
   return OutputToFrame(WindowPicture(), x, y, GetFrame().Width(), GetFrame().Height());
 }
 
+LogicalPoint RenderDevice::LogicalToWindow(int x, int y) const {
+  const PictureRect p = WindowPicture();
+  const Frame& frame = GetFrame();
+  return {p.x + static_cast<int>((2 * int64_t{x} + 1) * p.width / (2 * frame.Width())),
+          p.y + static_cast<int>((2 * int64_t{y} + 1) * p.height / (2 * frame.Height()))};
+}
+
+// A dark-rimmed amber square, 14 frame pixels wide at any scale.
+void RenderDevice::DrawMarkers(const PictureRect& picture) {
+  const Frame& frame = GetFrame();
+  const double sx = static_cast<double>(picture.width) / frame.Width();
+  const double sy = static_cast<double>(picture.height) / frame.Height();
+  for (const LogicalPoint& m : markers_) {
+    const int cx = picture.x + static_cast<int>((m.x + 0.5) * sx);
+    const int cy = picture.y + static_cast<int>((m.y + 0.5) * sy);
+    const int outer = std::max(5, static_cast<int>(7 * sx));
+    const int inner = std::max(3, static_cast<int>(4 * sx));
+    const SDL_Rect rim{cx - outer, cy - outer, 2 * outer, 2 * outer};
+    const SDL_Rect fill{cx - inner, cy - inner, 2 * inner, 2 * inner};
+    SDL_SetRenderDrawColor(renderer_, 20, 20, 20, 255);
+    SDL_RenderFillRect(renderer_, &rim);
+    SDL_SetRenderDrawColor(renderer_, 255, 190, 40, 255);
+    SDL_RenderFillRect(renderer_, &fill);
+  }
+}
+
 bool RenderDevice::Compose() {
   if (renderer_ == nullptr || texture_ == nullptr) {
     HandleRendererReset();
@@ -141,7 +167,9 @@ bool RenderDevice::Compose() {
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   SDL_RenderClear(renderer_);
   const SDL_Rect dst{picture.x, picture.y, picture.width, picture.height};
-  return SDL_RenderCopy(renderer_, texture_, nullptr, &dst) == 0;
+  if (SDL_RenderCopy(renderer_, texture_, nullptr, &dst) != 0) return false;
+  DrawMarkers(picture);
+  return true;
 }
 
 void RenderDevice::Present() {

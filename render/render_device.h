@@ -46,6 +46,11 @@ class RenderDevice final : public Device {
   // The frame pixel under a window position (mouse event coordinates),
   // clamped to the picture.
   LogicalPoint WindowToLogical(int x, int y) const;
+  // The window position that shows the middle of a frame pixel.
+  LogicalPoint LogicalToWindow(int x, int y) const;
+  // Small marks drawn over the frame at these frame pixels each time it is
+  // shown, never into the frame itself (screenshots do not have them).
+  void SetMarkers(std::vector<LogicalPoint> points) { markers_ = std::move(points); }
   // The picture rectangle in window coordinates and in output pixels.
   PictureRect WindowPicture() const;
   PictureRect OutputPicture() const;
@@ -67,6 +72,7 @@ class RenderDevice final : public Device {
   bool CreateRenderer();
   void DestroyRenderer();
   bool Compose();
+  void DrawMarkers(const PictureRect& picture);
   void ApplyWindowSize();
   void EnterFullScreen();
   void LeaveFullScreen();
@@ -77,6 +83,7 @@ class RenderDevice final : public Device {
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
+  std::vector<LogicalPoint> markers_;
 };
 
 }  // namespace render

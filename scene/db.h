@@ -175,6 +175,10 @@ class TQZDB : public TQZElement {
   void ButtonUp(int32_t x, int32_t y);
   // The element under the pointer, at the top layer that has one.
   TQZElement* HitTestLayers(int32_t x, int32_t y);
+  // The same answer without what a pointer move there would do besides (an
+  // image list tracks the entry under the pointer); for finding hotspots.
+  TQZElement* ProbeHitTest(int32_t x, int32_t y);
+  bool Probing() const { return probing_; }
   TQZElement* Hovered() const { return hovered_; }
   void SetHovered(TQZElement* e) { hovered_ = e; }
   TQZElement* Pressed() const { return pressed_; }
@@ -277,6 +281,7 @@ class TQZDB : public TQZElement {
   TQZElement* hovered_ = nullptr;
   TQZElement* pressed_ = nullptr;
   bool buttonHeld_ = false;
+  bool probing_ = false;
   int32_t mouseX_ = 0, mouseY_ = 0, mouseDX_ = 0, mouseDY_ = 0;
   TQZElement* cursorElement_ = nullptr;
 

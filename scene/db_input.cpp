@@ -69,6 +69,14 @@ TQZElement* TQZDB::HitTestLayers(int32_t x, int32_t y) {
   return nullptr;
 }
 
+TQZElement* TQZDB::ProbeHitTest(int32_t x, int32_t y) {
+  const bool was = probing_;
+  probing_ = true;
+  TQZElement* hit = HitTestLayers(x, y);
+  probing_ = was;
+  return hit;
+}
+
 void TQZDB::TrackPointer(int32_t x, int32_t y) {
   mouseDX_ = x - mouseX_;
   mouseDY_ = y - mouseY_;

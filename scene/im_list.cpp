@@ -166,7 +166,7 @@ void TQZImList::DrawEntry(const Entry& entry, int row, int column, double offset
 // ---- pointer and events -------------------------------------------------------------
 
 // The list answers hit tests whatever its visibility, and tracks the entry
-// under the pointer as it does.
+// under the pointer as it does (not while the root only probes).
 TQZElement* TQZImList::HitTest(int32_t layer, int32_t x, int32_t y, int32_t, int32_t) {
   if (layer != Order) return nullptr;
   TQZElement* result = nullptr;
@@ -188,7 +188,7 @@ TQZElement* TQZImList::HitTest(int32_t layer, int32_t x, int32_t y, int32_t, int
       }
     }
   }
-  if (k != Hovered) {
+  if (k != Hovered && !(Root() && Root()->Probing())) {
     DoMouseOut();
     Hovered = static_cast<int32_t>(k);
     DoMouseIn();

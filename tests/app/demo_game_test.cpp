@@ -3,7 +3,8 @@
 // state holds the typed name, the visited scenes and what is left in the
 // inventory; the settings hold the choices made on the settings screen; the
 // screenshots show the scenes; and no script error or unknown name reached
-// the log.
+// the log. The same game is finished with a gamepad alone and with a touch
+// screen alone.
 
 #include <gtest/gtest.h>
 
@@ -23,7 +24,9 @@ using testing_support::ReadFile;
 using testing_support::TempDir;
 
 fs::path BuiltDemo() { return BinDir().parent_path() / "demo"; }
-fs::path Walkthrough() { return FixturesDir().parent_path().parent_path() / "demo" / "walkthrough.txt"; }
+fs::path Walkthrough(const char* name = "walkthrough.txt") {
+  return FixturesDir().parent_path().parent_path() / "demo" / name;
+}
 
 struct Shot {
   int width = 0, height = 0;
@@ -179,6 +182,38 @@ TEST_F(DemoGame, Screenshots) {
   const Shot ending = Screenshot(860);
   EXPECT_GT(ending.Count(740, 150, 780, 200, NearWhite), 800);
   EXPECT_GT(ending.Count(340, 560, 690, 590, Gold), 500);
+}
+
+// The walkthroughs with pad and axis lines alone and with touch lines alone
+// finish the game under the default name (the letter is signed empty) and
+// make the same choices on the settings screen.
+TEST(DemoDevices, PadAndTouchWalkthroughsFinishTheGame) {
+  for (const char* name : {"walkthrough-pad.txt", "walkthrough-touch.txt"}) {
+    TempDir game, users;
+    fs::copy(BuiltDemo(), game.Path(),
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    const auto result =
+        apptest::RunPlayer(users.Path(), {"--steps", "2000", "--stats", "--input",
+                                          Walkthrough(name).string(), game.Path().string()});
+    ASSERT_EQ(result.status, 0) << name << ": " << result.err;
+    const size_t at = result.out.find("steps ");
+    ASSERT_NE(at, std::string::npos) << result.out;
+    EXPECT_LT(std::stoi(result.out.substr(at + 6)), 2000) << name << ": the game did not quit";
+    EXPECT_FALSE(fs::exists(game / "qazmir.err")) << ReadFile(game / "qazmir.err");
+    const fs::path folder = users / "Qazmir" / "KeepersLight";
+    bool complete = false;
+    std::map<std::string, std::string> root;
+    for (const auto& r : scene::ParseState(ReadFile(folder / "save.dat"), &complete))
+      if (r.key == 1) root[r.name] = r.value.ToText();
+    EXPECT_TRUE(complete) << name;
+    EXPECT_EQ(root["PNAME"], "Keeper") << name;
+    EXPECT_EQ(root["VISITED"], "cottage;shore;lamproom;ending;") << name;
+    for (const char* flag : {"DOOROPEN", "LAMPOIL", "LAMPLIT", "FINISHED"})
+      EXPECT_EQ(root[flag], "1") << name << " " << flag;
+    const std::string ini = ReadFile(folder / "settings.ini");
+    for (const char* line : {"Snd=60", "Muz=40", "FS=0"})
+      EXPECT_NE(ini.find(line), std::string::npos) << name << ": " << line << " in\n" << ini;
+  }
 }
 
 }  // namespace

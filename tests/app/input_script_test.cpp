@@ -41,6 +41,41 @@ TEST(InputScript, EveryEventKindCommentsAndDirectives) {
   EXPECT_EQ(again.events[0].clock, clock.clock);
 }
 
+// Pad, axis and touch lines, and a move given inside a logic step, read back
+// as they are written.
+TEST(InputScript, DeviceLinesRoundTrip) {
+  struct Case {
+    const char* line;
+    InputEvent::Kind kind;
+    int32_t code, value, x, y, step;
+  } cases[] = {
+      {"3 pad a down", InputEvent::Kind::Pad, 0, 1, 0, 0, 0},
+      {"3 pad rightshoulder up", InputEvent::Kind::Pad, 10, 0, 0, 0, 0},
+      {"3 pad dpright down", InputEvent::Kind::Pad, 14, 1, 0, 0, 0},
+      {"4 axis leftx -32768", InputEvent::Kind::Axis, 0, -32768, 0, 0, 0},
+      {"4 axis righttrigger 32767", InputEvent::Kind::Axis, 5, 32767, 0, 0, 0},
+      {"5 touch down 10 20", InputEvent::Kind::Touch, 0, 0, 10, 20, 0},
+      {"5 touch move 11 21 2", InputEvent::Kind::Touch, 1, 2, 11, 21, 0},
+      {"5 touch up 12 22 1", InputEvent::Kind::Touch, 2, 1, 12, 22, 0},
+      {"6 move 513 384 step 2", InputEvent::Kind::Move, 0, 0, 513, 384, 2},
+  };
+  for (const Case& c : cases) {
+    auto s = ParseInputScript(c.line);
+    ASSERT_TRUE(s.error.empty()) << c.line << ": " << s.error;
+    ASSERT_EQ(s.events.size(), 1u) << c.line;
+    const InputEvent& ev = s.events[0];
+    EXPECT_EQ(ev.kind, c.kind) << c.line;
+    EXPECT_EQ(ev.code, c.code) << c.line;
+    EXPECT_EQ(ev.value, c.value) << c.line;
+    EXPECT_EQ(ev.x, c.x) << c.line;
+    EXPECT_EQ(ev.y, c.y) << c.line;
+    EXPECT_EQ(ev.step, c.step) << c.line;
+    EXPECT_EQ(FormatInputEvent(ev), c.line);
+  }
+  EXPECT_EQ(FormatInputEvent(ParseInputScript("5 touch down 10 20 0").events.at(0)),
+            "5 touch down 10 20");
+}
+
 // Every kind of bad line names its line.
 TEST(InputScript, BadLines) {
   struct Case {
@@ -67,6 +102,18 @@ TEST(InputScript, BadLines) {
       {"desktop 1280", "line 1: expected a width and a height after \"desktop\""},
       {"game", "line 1: expected the game's Id after \"game\""},
       {"1 move 1 2\nseed 3", "line 2: directives come before the first event"},
+      {"1 pad z down", "line 1: expected a button name and \"down\" or \"up\" after \"pad\""},
+      {"1 pad a", "line 1: expected a button name and \"down\" or \"up\" after \"pad\""},
+      {"1 pad A down", "line 1: expected a button name and \"down\" or \"up\" after \"pad\""},
+      {"1 axis leftx 32768", "line 1: expected an axis name and a value from -32768 to 32767 after \"axis\""},
+      {"1 axis wheel 3", "line 1: expected an axis name and a value from -32768 to 32767 after \"axis\""},
+      {"1 touch tap 1 2", "line 1: expected \"down\", \"move\" or \"up\" and two coordinates after \"touch\""},
+      {"1 touch up 1", "line 1: expected \"down\", \"move\" or \"up\" and two coordinates after \"touch\""},
+      {"1 touch up 1 2 x", "line 1: expected a finger number from 0 to 1000 after the coordinates"},
+      {"1 touch up 1 2 3 4", "line 1: unexpected \"4\" at the end of the line"},
+      {"1 move 1 2 step 0", "line 1: expected \"step\" and a step from 1 to 32 after the coordinates"},
+      {"1 move 1 2 3", "line 1: expected \"step\" and a step from 1 to 32 after the coordinates"},
+      {"1 pad a down now", "line 1: unexpected \"now\" at the end of the line"},
   };
   for (const Case& c : cases) EXPECT_EQ(ParseInputScript(c.text).error, c.error) << c.text;
 }

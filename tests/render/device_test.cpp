@@ -139,4 +139,25 @@ TEST(RenderDevice, PresentsTheFrameIntoTheWindow) {
   device.Present();  // nothing to present into: no effect
 }
 
+// Markers are drawn over the frame as it is shown, and only there: the frame
+// (which screenshots save) keeps its pixels.
+TEST(RenderDevice, MarkersOverTheShownFrameOnly) {
+  render::RenderDevice device;
+  ASSERT_TRUE(device.Initialize()) << SDL_GetError();
+  device.SetRenderCallback([&] { device.GetCanvas().FillRect(0, 0, 1024, 768, 0xFF204060, 1); });
+  device.Render(0, true);
+  device.SetMarkers({{300, 200}, {1023, 767}});
+  std::vector<uint32_t> out;
+  int w = 0, h = 0;
+  ASSERT_TRUE(device.ReadOutput(out, w, h)) << SDL_GetError();
+  EXPECT_EQ(out[200 * 1024 + 300], 0xFFFFBE28u);  // the amber middle
+  EXPECT_EQ(out[200 * 1024 + 294], 0xFF141414u);  // the dark rim
+  EXPECT_EQ(out[200 * 1024 + 310], 0xFF204060u);  // beyond it, the frame
+  EXPECT_EQ(device.GetFrame().Pixel(300, 200), 0xFF204060u);
+  EXPECT_EQ(device.LogicalToWindow(300, 200), (LogicalPoint{300, 200}));
+  device.SetMarkers({});
+  ASSERT_TRUE(device.ReadOutput(out, w, h));
+  EXPECT_EQ(out[200 * 1024 + 300], 0xFF204060u);
+}
+
 }  // namespace
