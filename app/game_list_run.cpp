@@ -7,9 +7,12 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "app/game_list.h"
 #include "app/main_window.h"
+#include "app/pad_input.h"
+#include "app/sdl_pads.h"
 #include "app/vk_codes.h"
 #include "render/device.h"
 #include "render/render_device.h"
@@ -40,17 +43,40 @@ bool TFormMain::ChooseGame() {
     list.SetMessage(why);
     list.Refresh();
   };
+  // A pad chooses with the d-pad and plays with A or X (B and Start leave,
+  // as Escape); a finger hovers where it touches and plays where it lifts.
+  auto padKey = [](int32_t button) {
+    switch (static_cast<PadButton>(button)) {
+      case PadButton::DpadUp: return 38;
+      case PadButton::DpadDown: return 40;
+      case PadButton::A:
+      case PadButton::X: return 13;
+      case PadButton::B:
+      case PadButton::Start: return 27;
+      default: return 0;
+    }
+  };
   auto input = [&](const InputEvent& ev) {
     switch (ev.kind) {
       case InputEvent::Kind::Move: list.PointerMove(ev.x, ev.y); break;
       case InputEvent::Kind::Down: act(list.Press(ev.x, ev.y)); break;
       case InputEvent::Kind::Key: act(list.Key(ev.code)); break;
       case InputEvent::Kind::Drop: act(list.Drop(ev.path)); break;
+      case InputEvent::Kind::Pad:
+        if (ev.value && padKey(ev.code)) act(list.Key(padKey(ev.code)));
+        break;
+      case InputEvent::Kind::Touch:
+        if (ev.code == static_cast<int32_t>(TouchPhase::Up)) act(list.Press(ev.x, ev.y));
+        else list.PointerMove(ev.x, ev.y);
+        break;
       default: break;
     }
   };
   const int64_t limit = options_.steps.value_or(INT64_MAX);
   uint64_t nextFrame = SDL_GetTicks64();
+  std::unique_ptr<SdlPads> pads;
+  if (!options_.headless) pads = std::make_unique<SdlPads>();
+  std::vector<InputEvent> padEvents;
   while (!closing_ && !chosen && passes_ < limit) {
     if (options_.headless) {
       const auto& events = session_.events;
@@ -60,6 +86,11 @@ bool TFormMain::ChooseGame() {
       SDL_Event e;
       while (!chosen && SDL_PollEvent(&e)) {
         InputEvent ev;
+        padEvents.clear();
+        if (pads->Translate(e, *window_, padEvents)) {
+          for (const InputEvent& p : padEvents) input(p);
+          continue;
+        }
         switch (e.type) {
           case SDL_QUIT: closing_ = true; break;
           case SDL_WINDOWEVENT:

@@ -33,10 +33,13 @@ class GameListRun : public ::testing::Test {
   void SetUp() override {
     BuildSigned(tower_.Path(), "tower");
     BuildSigned(data_ / "games" / "qazmir" / "isle", "isle");
+    Remember();
+    ::setenv("XDG_DATA_DIRS", data_.Path().c_str(), 1);
+  }
+  void Remember() {
     WriteFile(users_ / "qazmir" / "recent-games",
               (tower_ / "tower.qzf").string() + "\tTower of Ash\tTower\n" +
                   (gone_ / "lost.qzf").string() + "\tThe Lost Land\tLost\n");
-    ::setenv("XDG_DATA_DIRS", data_.Path().c_str(), 1);
   }
   void TearDown() override { ::unsetenv("XDG_DATA_DIRS"); }
   // Runs the player without a game: the root's Tag, "" when no game started.
@@ -111,14 +114,21 @@ TEST_F(GameListRun, ChoosingAGame) {
       {"2 move 300 " + std::to_string(RowY(0)) + "\n3 down 300 " + std::to_string(RowY(0)) + "\n",
        "played tower"},
       {"2 key 40\n3 key 40\n4 key 13\n", "played isle"},
+      {"2 pad dpdown down\n2 pad dpdown up\n3 pad dpdown down\n4 pad a down\n", "played isle"},
+      {"2 touch down 300 " + std::to_string(RowY(0)) + "\n3 touch up 300 " + std::to_string(RowY(0)) +
+           "\n",
+       "played tower"},
       {"2 drop " + dropped.Path().string() + "\n", "played dropped"},
       {"2 key 27\n", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input);
+    Remember();
     EXPECT_EQ(Run(8, c.input), c.tag);
   }
   // The game played comes first in the list the next time.
+  Remember();
+  Run(8, "2 drop " + dropped.Path().string() + "\n");
   EXPECT_EQ(GameLibrary(users_ / "qazmir" / "recent-games").Remembered().front().title, "dropped");
   GameLibrary library(users_ / "qazmir" / "recent-games");
   auto list = library.List();
