@@ -29,6 +29,7 @@ struct PlayerOptions {
   int scale = 1;
   bool stats = false;
   std::optional<int64_t> scriptBudget;
+  std::optional<int64_t> variableBudget;
   std::string game;  // a .qzf file or a folder; empty: the executable's folder
   std::string executable;  // argv[0]
 };

@@ -1,5 +1,6 @@
 #include "harness.h"
 
+#include <new>
 #include <ostream>
 
 namespace script_test {
@@ -65,6 +66,17 @@ void RegisterTestNatives(TPasCalc& calc, std::vector<std::string>* trace) {
     args.At(0).value = args.At(1).value;
     return true;
   });
+  calc.RegisterFunction("Exec", [](TPasCalc& c, TVarList& args, TVar& r) {
+    if (args.Count() != 1) return false;
+    c.RunSource(args.At(0).value.ToText());
+    r.value = Value::Byte(0);
+    return true;
+  });
+  calc.RegisterFunction("Make", [](TPasCalc& c, TVarList& args, TVar&) {
+    if (args.Count() != 2) return false;
+    return c.SetOrCreateVariable(TVar(args.At(0).value.ToText(), args.At(1).value));
+  });
+  calc.RegisterFunction("Oom", [](TPasCalc&, TVarList&, TVar&) -> bool { throw std::bad_alloc(); });
 }
 
 Outcome RunOnce(const std::string& source, bool cache, const HostSetup& setup) {
