@@ -14,12 +14,6 @@ namespace {
 
 using script::TPasCalc;
 
-std::string Repeat(const std::string& s, int n) {
-  std::string out;
-  for (int i = 0; i < n; ++i) out += s;
-  return out;
-}
-
 const std::string kVariableStop = "Script stopped: variable budget exceeded";
 
 HostSetup Budget(uint64_t variables) {
@@ -70,6 +64,27 @@ TEST(Budgets, VariableBudget) {
   Outcome o = RunBoth(ChangingRecursion(100), Budget(1000));
   EXPECT_GT(o.trace.size(), 20u);
   EXPECT_LT(o.trace.size(), 100u);
+}
+
+// A caller's text that a call replaces is kept for the rollback and counts
+// as held text until the call returns, when the event gets it back: ten
+// levels deep, ten copies of 64 KiB are held.
+TEST(Budgets, TextsKeptForCallersCount) {
+  HostSetup grown = [](FakeHost&, TPasCalc& calc) {
+    calc.RegisterFunction("Grown", [](TPasCalc&, script::TVarList&, script::TVar& r) {
+      r.value = Value::Int64(static_cast<int64_t>(script::g_textGrowth - script::g_event.textBase));
+      return true;
+    });
+  };
+  Outcome o = RunBoth(
+      "PROCEDURE P(N); BEGIN S := S + 'y'; IF N > 0 THEN P(N - 1) ELSE Side(Grown()) END;"
+      " S := 'x'; I := 0; FOR I := 1 TO 16 DO S := S + S; Side(Grown()); P(9); Side(Grown())",
+      grown);
+  ASSERT_TRUE(o.ok) << o;
+  ASSERT_EQ(o.trace.size(), 3u);
+  const int64_t before = std::stoll(o.trace[0]);
+  EXPECT_GE(std::stoll(o.trace[1]) - before, 10 * 65536);
+  EXPECT_EQ(std::stoll(o.trace[2]), before);
 }
 
 // The budget is the event's: the next run has all of it again; 0 is no limit.

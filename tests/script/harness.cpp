@@ -106,6 +106,12 @@ Outcome RunBoth(const std::string& source, const HostSetup& setup) {
   return cached;
 }
 
+std::string Repeat(const std::string& s, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
+
 void CheckValues(const std::vector<ValueRow>& rows, const HostSetup& setup) {
   for (const ValueRow& r : rows) {
     Outcome o = RunBoth(r.source, setup);

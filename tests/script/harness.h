@@ -153,4 +153,7 @@ struct ErrorRow {
 void CheckValues(const std::vector<ValueRow>& rows, const HostSetup& setup = {});
 void CheckErrors(const std::vector<ErrorRow>& rows, const HostSetup& setup = {});
 
+// s, n times over (deeply nested and long texts).
+std::string Repeat(const std::string& s, int n);
+
 }  // namespace script_test
