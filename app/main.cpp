@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
   CLI::App cli{"qazmir: plays a game made with the Qazmir engine", "qazmir"};
   cli.set_version_flag("--version", VersionText());
   std::vector<std::string> screenshots;
-  int64_t steps = -1, scriptBudget = -1;
+  int64_t steps = -1, scriptBudget = -1, variableBudget = -1;
   uint64_t seed = 0;
   cli.add_option("GAME", options.game, "the game: a .qzf file or its folder");
   cli.add_flag("--headless", options.headless, "no window and no audio device; virtual clock");
@@ -79,6 +79,9 @@ int main(int argc, char** argv) {
   auto* budgetOpt = cli.add_option("--script-budget", scriptBudget,
                                    "statements one script run may execute (0: no limit)")
                         ->check(CLI::NonNegativeNumber);
+  auto* variablesOpt = cli.add_option("--variable-budget", variableBudget,
+                                      "variables one event's scripts may add (0: no limit)")
+                           ->check(CLI::NonNegativeNumber);
   try {
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     cli.parse(reversed);
@@ -100,6 +103,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  if (*variablesOpt) options.variableBudget = variableBudget;
   for (const auto& s : screenshots) {
     app::ScreenshotRequest r;
     if (!ParseScreenshot(s, r)) {

@@ -32,6 +32,7 @@ struct PlayerOptions {
   std::string recordFile;            // --record: the session is written here
   bool noRecord = false;             // --no-record: no session.rec for a window session
   std::optional<double> startTime;   // --start-time, a date-time
+  std::optional<int64_t> variableBudget;
   std::string game;  // a .qzf file or a folder; empty: the executable's folder
   std::string executable;  // argv[0]
 };

@@ -36,6 +36,11 @@ void InitScripting(const PlayerOptions& options, double* scriptSeconds) {
   scriptlib::RegisterNativesInPool();
   scriptlib::SetConsoleOutput(options.console);
   if (options.scriptBudget) runner.SetStatementBudget(static_cast<uint64_t>(*options.scriptBudget));
+  // Set on every start: the pool outlives a game played before in the same process.
+  const uint64_t variables = options.variableBudget ? static_cast<uint64_t>(*options.variableBudget)
+                                                    : script::kDefaultVariableBudget;
+  runner.ForEachInterpreter(
+      [variables](script::TPasCalc& calc) { calc.SetVariableBudget(variables); });
   g_scriptSeconds = scriptSeconds;
   g_inner = scene::GetScriptHooks();
   scene::GetScriptHooks().Run = &TimedRun;

@@ -6,7 +6,7 @@
 namespace app {
 
 // Creates the interpreter pool with the native table registered, applies the
-// statement budget and the console switch, and adds the time scripts take
+// statement and variable budgets and the console switch, and adds the time scripts take
 // (outermost runs only) to *scriptSeconds.
 void InitScripting(const PlayerOptions& options, double* scriptSeconds);
 void ShutDownScripting();

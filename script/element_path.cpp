@@ -146,7 +146,7 @@ bool ReadPath(ScriptHost* host, const TVarList* vars, const ElementPath& p, Valu
   if (g_quietLookup) return false;
   out = Value::Byte(0);
   if (host->LogEnabled())
-    host->WriteLogLine((e == 0 ? "Not var NIL " : "Not var ") + p.full + " (in " +
+    host->WriteLogLine((e == 0 ? "Not var NIL " : "Not var ") + LogQuote(p.full) + " (in " +
                        host->ElementDescription() + " " + host->EventLabel());
   return true;
 }

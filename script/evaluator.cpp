@@ -1,6 +1,8 @@
 // Expression evaluation over the cached trees, and the calls of script
 // procedures and natives.
 
+#include <new>
+
 #include "script/compiled.h"
 #include "script/names.h"
 #include "script/pascalc.h"
@@ -28,29 +30,33 @@ void TranslateKey(ScriptHost* host, Value& v) {
   if (!text.empty()) v = Value::String(std::move(text));
 }
 
-// Opens a snapshot of the variable list (an undo log, or a whole copy when
-// the cache is off) and restores it at the latest when it goes out of scope.
+// Opens a snapshot of the variable list and restores it at the latest when
+// it goes out of scope. With the cache off the records also come back from a
+// whole copy made aside, the reference the undo log is checked against; the
+// log is kept all the same, so that both ways count the same values held.
 class Snapshot {
  public:
-  Snapshot(TVarList& vars, bool journal) : vars_(vars), journal_(journal) {
-    if (journal_)
-      vars_.OpenSnapshot();
-    else
-      copy_ = std::make_unique<TVarList>(vars_);
+  Snapshot(TVarList& vars, bool journalOnly) : vars_(vars) {
+    if (!journalOnly) copy_ = std::make_unique<TVarList>(TVarList::Aside(vars_));
+    vars_.OpenSnapshot();
   }
-  ~Snapshot() { Restore(); }
+  // A failed allocation unwinding through here leaves the list to the run's
+  // backstop, which resets it.
+  ~Snapshot() {
+    try {
+      Restore();
+    } catch (const std::bad_alloc&) {
+    }
+  }
   void Restore() {
     if (done_) return;
     done_ = true;
-    if (journal_)
-      vars_.RollBack();
-    else
-      vars_ = *copy_;
+    vars_.RollBack();
+    if (copy_) vars_.RestoreFrom(*copy_);
   }
 
  private:
   TVarList& vars_;
-  bool journal_;
   bool done_ = false;
   std::unique_ptr<TVarList> copy_;
 };
@@ -97,10 +103,17 @@ StringIndexCheck CheckStringIndex(const std::string& index, size_t length) {
     return false;
   }
   if (!NestEnter(t->depth)) return false;
+  // Left as they were however the evaluation ends (a failed allocation
+  // unwinds through here).
+  struct Active {
+    ExprTree& t;
+    ~Active() {
+      --t.active;
+      g_scriptNesting -= t.depth;
+    }
+  } active{*t};
   ++t->active;
   EvalNode(*t->root, out);
-  --t->active;
-  NestLeave(t->depth);
   return errCode_ == 0 && t->trailingOk;
 }
 
@@ -264,7 +277,9 @@ bool TPasCalc::ReadIndexList(IndexList& list, std::string& out) {
   for (size_t i = 0; i < list.pieces.size(); ++i) {
     ExprUnit& piece = list.pieces[i];
     if (!EvalUnit(piece, v)) {
-      Fail("Error in expression: " + Readable(piece.text), 1);
+      // Only a first error is kept: the text of every level a deep nesting
+      // unwinds through is not worth quoting again.
+      if (errCode_ == 0) Fail("Error in expression: " + Readable(piece.text), 1);
       return false;
     }
     int32_t k;
@@ -380,7 +395,8 @@ bool TPasCalc::CallNative(CallNode& c, Value& out) {
   for (size_t i = 0; i < c.args.size(); ++i) {
     Value v;
     if (!EvalUnit(c.args[i], v)) {
-      Fail("Invalid expression in function params: " + Encoded(c.args[i].text), 7);
+      if (errCode_ == 0)
+        Fail("Invalid expression in function params: " + Encoded(c.args[i].text), 7);
       return false;
     }
     ArgInfo& info = c.argInfo[i];
@@ -398,6 +414,8 @@ bool TPasCalc::CallNative(CallNode& c, Value& out) {
   bool caught = false;
   try {
     ok = handler(*this, args, result);
+  } catch (const std::bad_alloc&) {
+    throw;  // stops the whole run (see Guarded)
   } catch (const std::exception& e) {
     ok = false;
     caught = true;
@@ -458,7 +476,8 @@ bool TPasCalc::CallScriptProcedure(TProcedure& p, CallNode& c, Value& out) {
   Value v;
   for (size_t i = 0; i < c.args.size(); ++i) {
     if (!EvalUnit(c.args[i], v)) {
-      Fail("Invalid expression in function params: " + Encoded(c.args[i].text), 7);
+      if (errCode_ == 0)
+        Fail("Invalid expression in function params: " + Encoded(c.args[i].text), 7);
       return false;
     }
     if (!Bind(p.params[i], std::move(v))) {

@@ -40,6 +40,10 @@ void TPasCalc::TextBudgetExceeded() {
   Fail("Script stopped: text budget exceeded", kErrBudget);
 }
 
+void TPasCalc::VariableBudgetExceeded() {
+  Fail("Script stopped: variable budget exceeded", kErrBudget);
+}
+
 StmtEntry* TPasCalc::EntryAt(StmtList& list, size_t index, uint32_t pos,
                              std::unique_ptr<StmtEntry>& scratch) {
   if (!UseCache()) {
@@ -53,8 +57,13 @@ StmtEntry* TPasCalc::EntryAt(StmtList& list, size_t index, uint32_t pos,
 StmtEntry* TPasCalc::CachedEntryAt(StmtList& list, size_t index) {
   while (list.entries.size() <= index) {
     uint32_t from = list.entries.empty() ? list.start : list.entries.back().after;
-    list.entries.emplace_back();
-    FillEntry(list.entries.back(), list.text, from, list.end);
+    // Filled before it joins the list, and room made in both containers
+    // first: a failed allocation leaves them in step.
+    StmtEntry entry;
+    FillEntry(entry, list.text, from, list.end);
+    if (list.byIndex.size() == list.byIndex.capacity())
+      list.byIndex.reserve(list.byIndex.size() * 2 + 8);
+    list.entries.push_back(std::move(entry));
     list.byIndex.push_back(&list.entries.back());
   }
   return list.byIndex[index];

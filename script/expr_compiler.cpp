@@ -99,6 +99,20 @@ std::vector<ExprUnit> SplitPieces(const TextRange& t, uint32_t b, uint32_t e, bo
   return out;
 }
 
+// Whether tokens [b, e) joined and trimmed could be a valid variable name:
+// each byte is one a name may hold or one the trim takes away. Almost every
+// argument that is not a name fails at its first token or two, so its text
+// is never joined: an argument holding a nested call would otherwise cost a
+// copy of all the text inside it at every level.
+bool MayJoinToName(const Token* b, const Token* e) {
+  for (const Token* t = b; t < e; ++t)
+    for (char ch : t->text) {
+      const auto c = static_cast<unsigned char>(ch);
+      if (!IsIdentChar(c) && c != '[' && c != ']' && c != '-' && c != ',' && c > 32) return false;
+    }
+  return true;
+}
+
 class Parser {
  public:
   Parser(const TPasCalc& calc, const TextRange& t, ExprTree& tree,
@@ -275,11 +289,16 @@ class Parser {
       }
     }
     for (const ExprUnit& a : c->args) {
-      ArgInfo info;
-      info.joined = std::string(TrimText(JoinedForm(t_.First() + (a.text.begin - t_.begin),
-                                                    t_.First() + (a.text.end - t_.begin))));
-      info.validName = IsValidVarName(info.joined);
-      c->argInfo.push_back(std::move(info));
+      ArgInfo& info = c->argInfo.emplace_back();
+      const Token* b = t_.First() + (a.text.begin - t_.begin);
+      const Token* e = t_.First() + (a.text.end - t_.begin);
+      if (!MayJoinToName(b, e)) continue;
+      std::string joined(TrimText(JoinedForm(b, e)));
+      // Only a name is kept: by-reference passing looks it up.
+      if (IsValidVarName(joined)) {
+        info.joined = std::move(joined);
+        info.validName = true;
+      }
     }
     pos_ = next;
     auto n = std::make_unique<Node>();

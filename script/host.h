@@ -5,8 +5,10 @@
 // unsigned 32-bit handles (0 is none) and asks the host to read and write
 // names on them, to translate text keys, and to write diagnostic lines.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "script/value.h"
 
@@ -27,6 +29,17 @@ struct NameSlot {
   // Set by the host on each read: the answer holds as long as PathStamp does.
   bool stable = false;
 };
+
+// Log lines quote at most this much of a failing text or a name, then
+// "...": one deeply nested expression would otherwise make a line of
+// megabytes, and its line breaks would reach the log as they are.
+inline constexpr size_t kLogQuoteLimit = 4096;
+inline std::string LogQuote(std::string_view text) {
+  if (text.size() <= kLogQuoteLimit) return std::string(text);
+  std::string out(text.substr(0, kLogQuoteLimit));
+  out += "...";
+  return out;
+}
 
 class ScriptHost {
  public:

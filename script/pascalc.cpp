@@ -2,6 +2,9 @@
 
 #include "script/pascalc.h"
 
+#include <cstddef>
+#include <new>
+
 #include "platform/numeric.h"
 #include "script/compiled.h"
 
@@ -43,8 +46,9 @@ TProcedure* TProcList::Find(const std::string& name) const {
 
 TProcedure& TProcList::Add(std::unique_ptr<TProcedure> p) {
   TProcedure& ref = *p;
-  index_.emplace(p->Name, p.get());
+  // Owned first: a failed insertion must not leave the index naming a freed procedure.
   list_.push_back(std::move(p));
+  index_.emplace(ref.Name, &ref);
   gen_ = NextGeneration();
   return ref;
 }
@@ -77,6 +81,7 @@ struct RunStateSaver {
     if (g_event.runs++ == 0) {
       g_event.statements = 0;
       g_event.textBase = g_textGrowth;
+      g_event.variableBase = g_variableRecords;
     }
     ++c.runNesting_;
   }
@@ -118,14 +123,48 @@ void TPasCalc::ResetRunState() {
   blockDepth_ = -1;
 }
 
+template <class Body>
+bool TPasCalc::Guarded(Body&& body) {
+  const int nesting = g_scriptNesting;
+  const int callDepth = callDepth_;
+  const size_t argDepth = argDepth_;
+  const size_t flowBack = flowBack_.size();
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    g_scriptNesting = nesting;
+    callDepth_ = callDepth;
+    argDepth_ = argDepth;
+    flowBack_.erase(flowBack_.begin() + static_cast<std::ptrdiff_t>(flowBack), flowBack_.end());
+    // A change to the variables may have stopped half made, and the
+    // snapshots of the frames unwound may not have rolled back: start empty.
+    vars_.Reset();
+    OutOfMemory();
+    return false;
+  }
+}
+
+void TPasCalc::OutOfMemory() noexcept {
+  try {
+    Fail("Script stopped: out of memory", kErrBudget);
+  } catch (const std::bad_alloc&) {
+    // The line could not be made; the run fails all the same.
+    if (errCode_ == 0) errCode_ = kErrBudget;
+  }
+}
+
 void TPasCalc::SetError(const std::string& message, const TextRange& text, int code) {
   if (errCode_ != 0) return;
   errCode_ = code;
   errMessage_ = message;
   errText_ = ReadableForm(text.First(), text.Last());
+  LogError();
+}
+
+void TPasCalc::LogError() {
   if (host_->LogEnabled())
-    WriteLog(message + " (" + errText_ + " in " + host_->ElementDescription() + ") " +
-             host_->EventLabel());
+    WriteLog(LogQuote(errMessage_) + " (" + LogQuote(errText_) + " in " +
+             host_->ElementDescription() + ") " + host_->EventLabel());
 }
 
 const TextRange& TPasCalc::NoText() {
@@ -166,9 +205,7 @@ std::shared_ptr<PreparedScript> TPasCalc::ObtainScript(const std::string& source
       errCode_ = cachedScript_->declFault.code;
       errMessage_ = cachedScript_->declFault.message;
       errText_ = cachedScript_->declText;
-      if (host_->LogEnabled())
-        WriteLog(errMessage_ + " (" + errText_ + " in " + host_->ElementDescription() + ") " +
-                 host_->EventLabel());
+      LogError();
     }
     return cachedScript_;
   }
@@ -192,8 +229,18 @@ std::shared_ptr<PreparedScript> TPasCalc::PrepareScript(const std::string& sourc
     RunStateSaver scope(*this);
     ResetRunState();
     procs_.reset();
-    script = ObtainScript(source);
+    Guarded([&] {
+      script = ObtainScript(source);
+      return true;
+    });
     blockDepth_ = -1;
+  }
+  // A preparation that failed to allocate leaves an empty script.
+  if (!script) {
+    script = std::make_shared<PreparedScript>();
+    script->tokens = std::make_shared<TokenArray>();
+    script->procs = std::make_shared<TProcList>();
+    script->reusable = false;
   }
   // Outside a run the declared procedures stay registered until the next run.
   if (runNesting_ == 0) procs_ = script->procs;
@@ -248,8 +295,10 @@ std::shared_ptr<PreparedScript> TPasCalc::CachedPrepared(const std::string& prep
 bool TPasCalc::RunPrepared(const std::string& prepared) {
   RunStateSaver scope(*this);
   ResetRunState();
-  std::shared_ptr<PreparedScript> script = CachedPrepared(prepared);
-  return ExecuteMain(*script);
+  return Guarded([&] {
+    std::shared_ptr<PreparedScript> script = CachedPrepared(prepared);
+    return ExecuteMain(*script);
+  });
 }
 
 bool TPasCalc::RunPrepared(const std::shared_ptr<PreparedScript>& script) {
@@ -258,7 +307,7 @@ bool TPasCalc::RunPrepared(const std::shared_ptr<PreparedScript>& script) {
   if (!script) return true;
   // Keep the script alive for the whole run, whatever the run reassigns.
   std::shared_ptr<PreparedScript> hold = script;
-  return ExecuteMain(*hold);
+  return Guarded([&] { return ExecuteMain(*hold); });
 }
 
 bool ScriptSlot::Empty() const {
@@ -274,26 +323,32 @@ bool TPasCalc::RunSource(const std::string& source) {
   RunStateSaver scope(*this);
   ResetRunState();
   procs_.reset();
-  std::shared_ptr<PreparedScript> script = ObtainScript(source);
-  blockDepth_ = -1;
-  if (errCode_ != 0) return false;
-  return ExecuteMain(*script);
+  return Guarded([&] {
+    std::shared_ptr<PreparedScript> script = ObtainScript(source);
+    blockDepth_ = -1;
+    if (errCode_ != 0) return false;
+    return ExecuteMain(*script);
+  });
 }
 
 bool TPasCalc::Evaluate(const std::string& expression, TVar& out) {
-  if (!cachedExprUnit_ || !UseCache() || expression != cachedExprText_) {
-    auto tokens = std::make_shared<TokenArray>(
-        IsPreparedText(expression) ? ReadPreparedTokens(expression) : Tokenize(expression));
-    auto unit = std::make_shared<ExprUnit>(
-        TextRange{tokens.get(), 0, static_cast<uint32_t>(tokens->size())});
-    cachedExprText_ = expression;
-    cachedExprTokens_ = std::move(tokens);
-    cachedExprUnit_ = std::move(unit);
-  }
-  // Held here: a native called by the expression may evaluate another one.
-  TokenArrayPtr tokens = cachedExprTokens_;
-  std::shared_ptr<ExprUnit> unit = cachedExprUnit_;
-  return EvalUnit(*unit, out.value);
+  return Guarded([&] {
+    if (!cachedExprUnit_ || !UseCache() || expression != cachedExprText_) {
+      std::string text = expression;
+      auto tokens = std::make_shared<TokenArray>(
+          IsPreparedText(expression) ? ReadPreparedTokens(expression) : Tokenize(expression));
+      auto unit = std::make_shared<ExprUnit>(
+          TextRange{tokens.get(), 0, static_cast<uint32_t>(tokens->size())});
+      // All made before any is kept: the three always belong together.
+      cachedExprText_ = std::move(text);
+      cachedExprTokens_ = std::move(tokens);
+      cachedExprUnit_ = std::move(unit);
+    }
+    // Held here: a native called by the expression may evaluate another one.
+    TokenArrayPtr tokens = cachedExprTokens_;
+    std::shared_ptr<ExprUnit> unit = cachedExprUnit_;
+    return EvalUnit(*unit, out.value);
+  });
 }
 
 bool TPasCalc::GetVariable(std::string_view name, TVar& out) {

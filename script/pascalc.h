@@ -47,10 +47,15 @@ class TProcList;
 class MainProgram;
 struct PreparedScript;
 
-// Error codes beyond the language's own: the statement budget and nesting limits.
+// Error codes beyond the language's own: the budgets (and a failed
+// allocation) and the nesting limits.
 inline constexpr int kErrBudget = 30;
 inline constexpr int kErrNesting = 31;
 inline constexpr uint64_t kDefaultStatementBudget = 50'000'000;
+// Values one event may add to the variable lists (g_variableRecords): array
+// elements are variables of their own, so a loop filling an array would
+// otherwise fill memory long before the statement budget ends it.
+inline constexpr uint64_t kDefaultVariableBudget = 1'000'000;
 // Script procedure calls nested deeper than this stop the run with an error.
 inline constexpr int kMaxCallDepth = 200;
 // Recursion weight of all runs in progress, shared by every interpreter
@@ -65,13 +70,14 @@ inline int g_scriptNesting = 0;
 inline constexpr uint64_t kEventTextBudget = uint64_t{256} << 20;
 // What the event in progress has spent, shared by every interpreter of the
 // thread: a run that starts while another runs (a native running another
-// element's event, Exec) spends from the outer run's statement budget and
-// text budget, so nesting runs cannot multiply them. Reset when a run starts
-// while none is in progress.
+// element's event, Exec) spends from the outer run's budgets, so nesting
+// runs cannot multiply them. Reset when a run starts while none is in
+// progress.
 struct EventSpending {
   int runs = 0;
   uint64_t statements = 0;
-  uint64_t textBase = 0;  // g_textGrowth when the event started
+  uint64_t textBase = 0;     // g_textGrowth when the event started
+  int64_t variableBase = 0;  // g_variableRecords when the event started
 };
 inline EventSpending g_event;
 
@@ -147,13 +153,27 @@ class TPasCalc {
   // Statements and loop passes counted by the latest outermost run of this
   // interpreter. The budget counts those of every run an event nests.
   uint64_t StatementsExecuted() const { return executed_; }
+  // Values one event may add to the variable lists; 0 for no limit.
+  void SetVariableBudget(uint64_t budget) {
+    variableBudget_ = budget;
+    variableLimit_ =
+        budget == 0 || budget > uint64_t{INT64_MAX} ? INT64_MAX : static_cast<int64_t>(budget);
+  }
+  uint64_t VariableBudget() const { return variableBudget_; }
 
  private:
   friend struct RunStateSaver;
 
   // ---- pascalc.cpp -----------------------------------------------------------
   void ResetRunState();
+  // Runs body (an entry point's work); a failed allocation anywhere in it
+  // stops the run with an error and puts the run state back as it was when
+  // body started, so the interpreter stays usable.
+  template <class Body>
+  bool Guarded(Body&& body);
+  void OutOfMemory() noexcept;
   void SetError(const std::string& message, const TextRange& text, int code);
+  void LogError();                                  // the line of the error just set
   void Fail(const std::string& message, int code);  // the current context is the text
   void Fail(const Fault& f);
   void WriteLog(const std::string& line);
@@ -235,14 +255,19 @@ class TPasCalc {
     // Checked once per statement: a statement can store at most a few
     // texts, each of bounded length. A nested run that spent the budget ends
     // the runs around it too.
-    if (g_textGrowth - g_event.textBase > kEventTextBudget) {
+    if (g_textGrowth > g_event.textBase + kEventTextBudget) {
       TextBudgetExceeded();
+      return false;
+    }
+    if (g_variableRecords - g_event.variableBase > variableLimit_) {
+      VariableBudgetExceeded();
       return false;
     }
     return true;
   }
   void BudgetExceeded();
   void TextBudgetExceeded();
+  void VariableBudgetExceeded();
   StmtEntry* EntryAt(StmtList& list, size_t index, uint32_t pos,
                      std::unique_ptr<StmtEntry>& scratch);
   Stmt& StmtOf(const TextRange& text, StmtEntry& entry, bool labelled,
@@ -265,6 +290,8 @@ class TPasCalc {
   int callDepth_ = 0;
   uint64_t budget_ = kDefaultStatementBudget;
   uint64_t executed_ = 0;
+  uint64_t variableBudget_ = kDefaultVariableBudget;
+  int64_t variableLimit_ = static_cast<int64_t>(kDefaultVariableBudget);
   bool cacheOn_ = true;
   bool useCache_ = true;  // cacheOn_ outside runs, its value at the start of a run inside
 

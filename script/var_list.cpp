@@ -1,5 +1,6 @@
 #include "script/var_list.h"
 
+#include <algorithm>
 #include <cstddef>
 
 #include "script/element_path.h"
@@ -59,10 +60,20 @@ TVarList::TVarList(const TVarList& other) : items_(other.items_), meta_(other.me
   // still names the same record with the same name.
   for (Meta& m : meta_) m.epoch = 0;
   RebuildArrayNames();
+  Count(static_cast<int64_t>(items_.size()));
+}
+
+TVarList TVarList::Aside(const TVarList& other) {
+  TVarList copy;
+  copy.transient_ = true;
+  copy.items_ = other.items_;
+  copy.meta_ = other.meta_;
+  return copy;
 }
 
 TVarList& TVarList::operator=(const TVarList& other) {
   if (this == &other) return *this;
+  const int64_t held = HeldValues();
   items_ = other.items_;
   meta_ = other.meta_;
   for (Meta& m : meta_) m.epoch = 0;
@@ -72,16 +83,26 @@ TVarList& TVarList::operator=(const TVarList& other) {
   cleared_.clear();
   marks_.clear();
   epoch_ = 0;
+  Count(static_cast<int64_t>(items_.size()) - held);
   shape_.Renew();
   InvalidateIndex();
   RebuildArrayNames();
   return *this;
 }
 
+int64_t TVarList::HeldValues() const {
+  size_t n = items_.size() + saved_.size();
+  for (const ClearedList& c : cleared_) n += c.items.size();
+  return static_cast<int64_t>(n);
+}
+
 void TVarList::Clear() {
   if (!marks_.empty()) {
+    // The records move into the journal: still held.
     cleared_.push_back({std::move(items_), std::move(meta_)});
     journal_.emplace_back(Undo::Cleared, 0, Meta{});
+  } else {
+    Count(-static_cast<int64_t>(items_.size()));
   }
   items_.clear();
   meta_.clear();
@@ -138,8 +159,8 @@ bool TVarList::Add(const TVar& var, ScriptHost* host) {
   if (Exists(var.Name)) return true;
   if (!IsValidVarName(var.Name)) return false;
   if (host && HasChar(var.Name, '.') && host->LogEnabled())
-    host->WriteLogLine("Add var " + var.Name + " (in " + host->ElementDescription() + " " +
-                       host->EventLabel());
+    host->WriteLogLine("Add var " + LogQuote(var.Name) + " (in " + host->ElementDescription() +
+                       " " + host->EventLabel());
   Append(var);
   return true;
 }
@@ -151,7 +172,7 @@ void TVarList::AddNew(const std::string& name, Value&& value, ScriptHost* host) 
 void TVarList::AddNew(const std::string& name, Value&& value, ScriptHost* host, bool dotted,
                       bool bracketed) {
   if (host && dotted && host->LogEnabled())
-    host->WriteLogLine("Add var " + name + " (in " + host->ElementDescription() + " " +
+    host->WriteLogLine("Add var " + LogQuote(name) + " (in " + host->ElementDescription() + " " +
                        host->EventLabel());
   TVar& var = items_.emplace_back();
   var.Name = name;
@@ -166,11 +187,15 @@ bool TVarList::SetExisting(std::string_view name, const Value& value) {
   return true;
 }
 
+// The old value moves into the journal, so the value that replaces it counts
+// as new text: a copy would double what a recursion holds without a trace.
 void TVarList::SaveBeforeChange(size_t i) {
   if (meta_[i].epoch == epoch_) return;
   journal_.emplace_back(Undo::ValueChanged, static_cast<uint32_t>(i), Meta{meta_[i].epoch, 0});
-  saved_.push_back(items_[i].value);
+  saved_.push_back(std::move(items_[i].value));
+  items_[i].value.Clear();
   meta_[i].epoch = epoch_;
+  Count(1);
 }
 
 bool TVarList::GetLocal(std::string_view name, TVar& out) const {
@@ -190,6 +215,7 @@ void TVarList::Append(TVar var) {
 // Bookkeeping of the record just pushed onto items_.
 void TVarList::Appended(bool bracketed) {
   if (!marks_.empty()) journal_.emplace_back(Undo::Appended, 0, Meta{});
+  Count(1);
   const TVar& var = items_.back();
   if (bracketed) CountArrayName(var.Name, 1);
   if (!transient_ && var.value.kind == VKind::String) g_textGrowth += var.value.s.size();
@@ -209,9 +235,12 @@ void TVarList::RemoveAt(size_t i) {
   // Without any bracketed name in the list there is nothing to count.
   if (bracketed_ != 0 && HasChar(items_[i].Name, '[')) CountArrayName(items_[i].Name, -1);
   if (!marks_.empty()) {
+    // The record moves into the journal: still held.
     saved_.push_back(std::move(items_[i].value));
     removedNames_.push_back(std::move(items_[i].Name));
     journal_.emplace_back(Undo::Removed, static_cast<uint32_t>(i), meta_[i]);
+  } else {
+    Count(-1);
   }
   items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
   meta_.erase(meta_.begin() + static_cast<std::ptrdiff_t>(i));
@@ -250,16 +279,20 @@ void TVarList::RollBack() {
     if (u.kind != Undo::ValueChanged) reshaped = true;
     switch (u.kind) {
       case Undo::ValueChanged:
+        DropCountedText(items_[u.index].value);
         items_[u.index].value = std::move(saved_.back());
         saved_.pop_back();
         meta_[u.index].epoch = u.meta.epoch;
+        Count(-1);
         break;
       case Undo::Appended:
         if (bracketed_ != 0 && HasChar(items_.back().Name, '['))
           CountArrayName(items_.back().Name, -1);
         IndexPopped(items_.size() - 1);
+        DropCountedText(items_.back().value);
         items_.pop_back();
         meta_.pop_back();
+        Count(-1);
         break;
       case Undo::Removed: {
         TVar var(std::move(removedNames_.back()), std::move(saved_.back()));
@@ -272,6 +305,7 @@ void TVarList::RollBack() {
         break;
       }
       case Undo::Cleared:
+        // Records appended since the clear went first: items_ is empty.
         items_ = std::move(cleared_.back().items);
         meta_ = std::move(cleared_.back().meta);
         cleared_.pop_back();
@@ -284,6 +318,41 @@ void TVarList::RollBack() {
   // The records are those the list had when the snapshot opened.
   if (reshaped) shape_.Restore(mark.shape);
   epoch_ = mark.epoch;
+}
+
+void TVarList::RestoreFrom(const TVarList& aside) {
+  std::vector<TVar> items = aside.items_;
+  std::vector<Meta> meta = aside.meta_;
+  Count(static_cast<int64_t>(items.size()) - static_cast<int64_t>(items_.size()));
+  items_ = std::move(items);
+  meta_ = std::move(meta);
+  InvalidateIndex();
+  RebuildArrayNames();
+}
+
+void TVarList::Reset() noexcept {
+  Count(-HeldValues());
+  items_.clear();
+  meta_.clear();
+  journal_.clear();
+  saved_.clear();
+  removedNames_.clear();
+  cleared_.clear();
+  marks_.clear();
+  epoch_ = 0;
+  shape_.Renew();
+  indexValid_ = false;
+  index_.clear();
+  arrayNames_.clear();
+  bracketed_ = 0;
+}
+
+// A record's text that a rollback drops was counted since the snapshot
+// opened (as new text when the old value moved out, or when it was
+// appended), so the event gets it back.
+void TVarList::DropCountedText(const Value& v) {
+  if (transient_ || v.kind != VKind::String) return;
+  g_textGrowth -= std::min<uint64_t>(v.s.size(), g_textGrowth);
 }
 
 void TVarList::IndexAppended(size_t i) {

@@ -23,11 +23,20 @@ namespace script {
 // Bytes by which stored texts have grown, over every variable list and every
 // text written to an element through a path, since the program started: a
 // text that replaces a shorter value (or none) adds the difference; nothing
-// is given back when texts shrink or go. Transient texts (expression results,
-// an accumulator that is flushed and refilled in place) cost nothing beyond
-// what they keep, so the event limits bound the memory a script can make the
-// program hold, not the work it does.
+// is given back when texts shrink or go, except the texts a rollback drops
+// (they were counted since its snapshot opened). Transient texts (expression
+// results, an accumulator that is flushed and refilled in place) cost nothing
+// beyond what they keep, so the event limits bound the memory a script can
+// make the program hold, not the work it does.
 inline uint64_t g_textGrowth = 0;
+
+// Values held by every list that is not transient, net: its records and the
+// old values its open snapshots keep for a rollback. An append or the first
+// change of a record under a snapshot adds one; a removal without a snapshot,
+// a rollback of such a change and a list that goes give theirs back. Locals
+// of a procedure call cost nothing once the call returns, however often it
+// is made; the values a deep recursion keeps for its callers do cost.
+inline int64_t g_variableRecords = 0;
 
 class ScriptHost;
 
@@ -47,6 +56,9 @@ class TVarList {
   TVarList& operator=(const TVarList& other);
   TVarList(TVarList&& other) noexcept = default;
   TVarList& operator=(TVarList&& other) noexcept = default;
+  // A copy of the records as they stand, ids and snapshot epochs included,
+  // kept aside to be put back by RestoreFrom; it counts nowhere (transient).
+  static TVarList Aside(const TVarList& other);
 
   // Frees and removes all records.
   void Clear();
@@ -95,12 +107,18 @@ class TVarList {
   // Replaces the value of an existing record; false (nothing created) when absent.
   bool SetExisting(std::string_view name, const Value& value);
   void SetValueAt(size_t i, const Value& value) {
-    if (!marks_.empty()) SaveBeforeChange(i);
+    if (!marks_.empty()) {
+      if (&value == &items_[i].value) return;  // the old value is about to move out
+      SaveBeforeChange(i);
+    }
     if (!transient_) CountGrowth(items_[i].value, value);
     items_[i].value = value;
   }
   void SetValueAt(size_t i, Value&& value) {
-    if (!marks_.empty()) SaveBeforeChange(i);
+    if (!marks_.empty()) {
+      if (&value == &items_[i].value) return;
+      SaveBeforeChange(i);
+    }
     if (!transient_) CountGrowth(items_[i].value, value);
     items_[i].value = std::move(value);
   }
@@ -133,9 +151,13 @@ class TVarList {
   // Lists that only an interpreter itself consults (its variables, argument
   // lists) leave SharedShape alone. Kept by copies and moves into the list.
   void SetPrivate() { shape_.privateList = true; }
-  // Argument lists are filled and cleared for every call: the texts they
-  // hold are counted where they are kept, not in g_textGrowth as they pass.
-  void SetTransient() { transient_ = true; }
+  // Argument lists are filled and cleared for every call: the texts and
+  // records they hold are counted where they are kept, not in g_textGrowth
+  // and g_variableRecords as they pass.
+  void SetTransient() {
+    Count(-HeldValues());
+    transient_ = true;
+  }
   // Add every record, in order, into dest.
   void CopyInto(TVarList& dest, ScriptHost* host) const;
 
@@ -152,6 +174,12 @@ class TVarList {
   void OpenSnapshot();
   void RollBack();
   bool SnapshotOpen() const { return !marks_.empty(); }
+  // After RollBack: the records become those of aside (made by Aside when
+  // that snapshot opened); the snapshots still open stay open.
+  void RestoreFrom(const TVarList& aside);
+  // Drops every record and every snapshot, whatever state they are in (after
+  // a failed allocation left a change half made).
+  void Reset() noexcept;
 
  private:
   struct Meta {
@@ -202,6 +230,31 @@ class TVarList {
       value = earlier;
     }
   };
+  // This list's share of g_variableRecords, given back when the list goes
+  // and handed on by a move (with the records).
+  struct Tally {
+    int64_t n = 0;
+    Tally() = default;
+    Tally(const Tally&) {}
+    Tally(Tally&& o) noexcept : n(o.n) { o.n = 0; }
+    Tally& operator=(const Tally&) { return *this; }
+    Tally& operator=(Tally&& o) noexcept {
+      g_variableRecords -= n;
+      n = o.n;
+      o.n = 0;
+      return *this;
+    }
+    ~Tally() { g_variableRecords -= n; }
+  };
+  void Count(int64_t delta) {
+    if (transient_) return;
+    tally_.n += delta;
+    g_variableRecords += delta;
+  }
+  // Records plus the values the journal keeps.
+  int64_t HeldValues() const;
+  void DropCountedText(const Value& v);
+
   static uint64_t NewShape(bool privateList);
   static void CountGrowth(const Value& before, const Value& after) {
     if (after.kind != VKind::String) return;
@@ -236,6 +289,7 @@ class TVarList {
   uint64_t nextEpoch_ = 0;
   ShapeId shape_;
   bool transient_ = false;
+  Tally tally_;
 };
 
 }  // namespace script

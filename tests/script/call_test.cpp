@@ -203,25 +203,15 @@ TEST(Natives, OtherExceptionsPassThrough) {
 // variables and error state; the outer run keeps its own control state and
 // procedures.
 TEST(Natives, NestedRunOnTheSameInterpreter) {
-  HostSetup setup = [](FakeHost&, TPasCalc& calc) {
-    calc.RegisterFunction("Exec", [](TPasCalc& c, TVarList& args, TVar& r) {
-      if (args.Count() != 1) return false;
-      c.RunSource(args.At(0).value.ToText());
-      r.value = script::Value::Byte(0);
-      return true;
-    });
-  };
-  CheckValues(
-      {
-          {"X := 1; Exec('Y := X + 1'); Z := Y", "Z", "Integer:2"},
-          {"Exec('EXIT'); X := 1", "X", "Integer:1"},
-          {"FUNCTION F(); BEGIN RESULT := 5 END; Exec('Y := 1'); Z := F()", "Z", "Integer:5"},
-          {"I := 0; FOR I := 1 TO 3 DO BEGIN Exec('A := I'); IF I = 2 THEN BREAK END; X := A", "X",
-           "Integer:2"},
-          {"Exec('FUNCTION G(); BEGIN RESULT := 3 END; Y := G()'); Z := Y", "Z", "Integer:3"},
-      },
-      setup);
-  Outcome o = RunBoth("Exec('Q := 1 +'); X := 1", setup);
+  CheckValues({
+      {"X := 1; Exec('Y := X + 1'); Z := Y", "Z", "Integer:2"},
+      {"Exec('EXIT'); X := 1", "X", "Integer:1"},
+      {"FUNCTION F(); BEGIN RESULT := 5 END; Exec('Y := 1'); Z := F()", "Z", "Integer:5"},
+      {"I := 0; FOR I := 1 TO 3 DO BEGIN Exec('A := I'); IF I = 2 THEN BREAK END; X := A", "X",
+       "Integer:2"},
+      {"Exec('FUNCTION G(); BEGIN RESULT := 3 END; Y := G()'); Z := Y", "Z", "Integer:3"},
+  });
+  Outcome o = RunBoth("Exec('Q := 1 +'); X := 1");
   EXPECT_FALSE(o.ok);
   EXPECT_EQ(o.Var("X"), "<none>");
   EXPECT_EQ(o.message, "Unknown or invalid operator in expression: ");

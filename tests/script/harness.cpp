@@ -1,5 +1,6 @@
 #include "harness.h"
 
+#include <new>
 #include <ostream>
 
 namespace script_test {
@@ -65,6 +66,17 @@ void RegisterTestNatives(TPasCalc& calc, std::vector<std::string>* trace) {
     args.At(0).value = args.At(1).value;
     return true;
   });
+  calc.RegisterFunction("Exec", [](TPasCalc& c, TVarList& args, TVar& r) {
+    if (args.Count() != 1) return false;
+    c.RunSource(args.At(0).value.ToText());
+    r.value = Value::Byte(0);
+    return true;
+  });
+  calc.RegisterFunction("Make", [](TPasCalc& c, TVarList& args, TVar&) {
+    if (args.Count() != 2) return false;
+    return c.SetOrCreateVariable(TVar(args.At(0).value.ToText(), args.At(1).value));
+  });
+  calc.RegisterFunction("Oom", [](TPasCalc&, TVarList&, TVar&) -> bool { throw std::bad_alloc(); });
 }
 
 Outcome RunOnce(const std::string& source, bool cache, const HostSetup& setup) {
@@ -92,6 +104,12 @@ Outcome RunBoth(const std::string& source, const HostSetup& setup) {
                            << cached << "--- off:\n"
                            << fresh;
   return cached;
+}
+
+std::string Repeat(const std::string& s, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
 }
 
 void CheckValues(const std::vector<ValueRow>& rows, const HostSetup& setup) {

@@ -103,6 +103,9 @@ class FakeHost : public script::ScriptHost {
 //   NOPE              always fails           BOOM(...)      throws ScriptError("boom")
 //   CAT(a, b, ...)    texts joined           SIDE(x)        appends x to a trace, returns x
 //   KIND(x)           the kind name of x     SETVAR(VAR v, x) sets v (fails without VAR)
+//   EXEC(text)        runs text on the calling interpreter (its variables and errors)
+//   MAKE(name, x)     sets or creates the variable name as a host does
+//   OOM(...)          throws std::bad_alloc, as an allocation that fails
 void RegisterTestNatives(script::TPasCalc& calc, std::vector<std::string>* trace);
 
 struct Outcome {
@@ -149,5 +152,8 @@ struct ErrorRow {
 
 void CheckValues(const std::vector<ValueRow>& rows, const HostSetup& setup = {});
 void CheckErrors(const std::vector<ErrorRow>& rows, const HostSetup& setup = {});
+
+// s, n times over (deeply nested and long texts).
+std::string Repeat(const std::string& s, int n);
 
 }  // namespace script_test

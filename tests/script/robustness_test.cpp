@@ -12,12 +12,6 @@ namespace {
 
 using script::TPasCalc;
 
-std::string Repeat(const std::string& s, int n) {
-  std::string out;
-  for (int i = 0; i < n; ++i) out += s;
-  return out;
-}
-
 TEST(Robustness, DeepNesting) {
   CheckErrors({
       {"X := " + Repeat("(", 5000) + "1" + Repeat(")", 5000), 31, "Expression nested too deeply"},
