@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <new>
 #include <system_error>
 
 #include "platform/numeric.h"
@@ -39,7 +38,7 @@ DecodePool::DecodePool(size_t planSize, const Limits& limits, Reader reader, con
   const Starter& starter = start ? start : Starter(StartThread);
   // A worker that cannot be started leaves its share to the others, and to
   // the main thread when none could be.
-  for (int i = 0; i < limits_.threads; ++i) {
+  for (int i = 0; i < std::min(limits_.threads, kMaxDecodeThreads); ++i) {
     try {
       workers_.push_back(starter([this] { WorkerLoop(); }));
     } catch (const std::system_error&) {
@@ -81,10 +80,17 @@ void DecodePool::ReleaseReserved(Item& item) {
   if (retry) workReady_.notify_all();
 }
 
+void DecodePool::DropBytes(Item& item) {
+  readBytes_ -= static_cast<int64_t>(item.bytes.size());
+  item.bytes = std::string();
+}
+
 void DecodePool::Fill() {
   if (!Running()) return;
   std::unique_lock lock(mu_);
-  while (cursor_ < items_.size() && ahead_ < limits_.pictures) {
+  // Files read and not yet decoded count against the same budget as pixels:
+  // a game of huge files must not be read into memory many at a time.
+  while (cursor_ < items_.size() && ahead_ < limits_.pictures && readBytes_ < limits_.pixelBytes) {
     const size_t index = cursor_++;
     if (items_[index].state != State::Unread) continue;
     // Reading is the main thread's work: unlocked, so workers go on decoding.
@@ -101,8 +107,10 @@ void DecodePool::Fill() {
     item.bytes = std::move(bytes);
     item.format = format;
     item.state = State::Queued;
+    readBytes_ += static_cast<int64_t>(item.bytes.size());
     ++ahead_;
     stats_.mostAhead = std::max(stats_.mostAhead, ahead_);
+    stats_.mostReadBytes = std::max(stats_.mostReadBytes, readBytes_);
     workReady_.notify_one();
   }
 }
@@ -137,6 +145,7 @@ std::optional<DecodeError> DecodePool::Take(size_t index, DecodedImage& out) {
   // Queued or put off: no worker has it, and decoding here is sooner than
   // waiting for one.
   std::string bytes = std::move(item.bytes);
+  readBytes_ -= static_cast<int64_t>(bytes.size());
   ++stats_.decodedByMain;
   lock.unlock();
   Fill();
@@ -171,7 +180,7 @@ void DecodePool::WorkerLoop() {
     bool gaveUp = false;
     try {
       error = DecodeImage(item.format, AsBytes(item.bytes), picture, &reserve);
-    } catch (const std::bad_alloc&) {
+    } catch (...) {
       gaveUp = true;  // the main thread decodes it, and meets the failure its own way
     }
 
@@ -182,7 +191,7 @@ void DecodePool::WorkerLoop() {
       if (error == DecodeError::OverBudget) ++stats_.overBudget;
       item.state = State::Deferred;
     } else {
-      item.bytes = std::string();
+      DropBytes(item);
       item.error = error;
       item.picture = std::move(picture);
       if (error != DecodeError::None) ReleaseReserved(item);

@@ -9,11 +9,13 @@
 // picture no worker has started when the main thread wants it is decoded by
 // the main thread itself, so it never waits for work that has not begun.
 //
-// How far ahead: at most Limits::pictures pictures read and not yet taken, and
-// at most Limits::pixelBytes of decoded pixels held for the main thread (the
-// decoder reserves them before it allocates; a picture that does not fit waits
-// until the main thread has taken others, or is decoded by the main thread
-// when its turn comes).
+// How far ahead: at most Limits::pictures pictures read and not yet taken (by
+// the main thread asking for them), and at most Limits::pixelBytes of decoded
+// pixels held for the main thread (the decoder reserves them before it
+// allocates; a picture that does not fit waits until the main thread has
+// taken others, or is decoded by the main thread when its turn comes). Reading
+// ahead also stops while the files read and not yet decoded reach that many
+// bytes.
 //
 // Plan items move Unread -> Queued -> Decoding -> Done, with Decoding ->
 // Deferred (over the pixel budget) -> Queued when the main thread has taken
@@ -58,13 +60,15 @@ class DecodePool {
     int workers = 0;            // threads started
     int mostAhead = 0;          // most pictures read and not yet taken at once
     int64_t mostHeldBytes = 0;  // most decoded pixel bytes held at once
+    int64_t mostReadBytes = 0;  // most bytes of files read and not yet decoded
     int decodedByWorkers = 0;   // results workers made that were taken
     int decodedByMain = 0;      // read ahead, but decoded by the main thread
     int overBudget = 0;         // decodes a worker put off for the pixel budget
   };
 
-  // Starts up to limits.threads workers (fewer when a start fails; none means
-  // Running() is false and nothing is ever read ahead).
+  // Starts up to limits.threads workers, at most kMaxDecodeThreads; fewer when
+  // a start fails, and none means Running() is false and nothing is ever read
+  // ahead.
   DecodePool(size_t planSize, const Limits& limits, Reader reader, const Starter& start = {});
   ~DecodePool();  // waits for the workers' current decodes, then ends them
   DecodePool(const DecodePool&) = delete;
@@ -100,6 +104,8 @@ class DecodePool {
   size_t NextQueued() const;
   // Gives back the item's reserved bytes and lets put-off decodes try again; mu_ held.
   void ReleaseReserved(Item& item);
+  // Frees the file bytes of an item; mu_ held.
+  void DropBytes(Item& item);
 
   Limits limits_;
   Reader reader_;
@@ -110,9 +116,10 @@ class DecodePool {
   std::condition_variable workReady_;  // workers wait here for Queued items
   std::condition_variable decoded_;    // the main thread waits here for a Decoding item
   bool stop_ = false;
-  size_t cursor_ = 0;  // the next item Fill considers
-  int ahead_ = 0;      // items Queued, Decoding, Deferred or Done
-  int64_t held_ = 0;
+  size_t cursor_ = 0;      // the next item Fill considers
+  int ahead_ = 0;          // items Queued, Decoding, Deferred or Done
+  int64_t held_ = 0;       // decoded pixel bytes reserved
+  int64_t readBytes_ = 0;  // file bytes read and not yet decoded
   Stats stats_;
 };
 

@@ -157,9 +157,10 @@ TEST(DecodePool, TakesWhatTheDecoderGivesInAnyOrder) {
   }
 }
 
-// The pixel budget: decoded pixels held for the caller never exceed it; a
-// picture that does not fit waits, or is decoded by the caller, and still
-// comes out right. Items the reader cannot read are left to the caller.
+// The pixel budget: decoded pixels held for the caller never exceed it, and
+// files read ahead stop at it; a picture that does not fit waits, or is
+// decoded by the caller, and still comes out right. Items the reader cannot
+// read are left to the caller.
 TEST(DecodePool, BoundsAndUnreadableItems) {
   struct Row {
     int threads;
@@ -183,6 +184,10 @@ TEST(DecodePool, BoundsAndUnreadableItems) {
     const DecodePool::Stats stats = pool.GetStats();
     EXPECT_LE(stats.mostHeldBytes, row.pixelBytes);
     EXPECT_LE(stats.mostAhead, 2 * row.threads);
+    // Reading ahead stops once the files not yet decoded reach the budget.
+    size_t largest = 0;
+    for (const Picture& p : plan.pictures) largest = std::max(largest, p.bytes.size());
+    EXPECT_LE(stats.mostReadBytes, row.pixelBytes + static_cast<int64_t>(largest));
   }
 }
 
