@@ -18,7 +18,8 @@
 // ratio cannot go below max(share, 1/n) (the serial part overlapping the
 // decodes), nor, when nothing overlaps it, below share + (1 - share) / n.
 //
-// Options: --quick (3 rounds), --threads N.
+// Options: --quick (3 rounds), --threads N, --make DIR (only write the game
+// into DIR, to play or profile it: qazmir --headless --steps 5 DIR/switch.qzf).
 
 #include <unistd.h>
 
@@ -213,6 +214,10 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--quick") == 0) rounds = 3;
     if (std::strcmp(argv[i], "--threads") == 0 && i + 1 < argc) threads = std::atoi(argv[++i]);
+    if (std::strcmp(argv[i], "--make") == 0 && i + 1 < argc) {
+      MakeGame(argv[i + 1]);
+      return 0;
+    }
   }
   const fs::path dir = fs::temp_directory_path() / ("qz-bench-switch-" + std::to_string(getpid()));
   setenv("SDL_VIDEODRIVER", "dummy", 1);
