@@ -10,10 +10,10 @@
 #include <algorithm>
 #include <atomic>
 #include <set>
-#include <system_error>
 #include <thread>
 
 #include "image_files.h"
+#include "support/thread_starts.h"
 
 namespace {
 
@@ -196,14 +196,8 @@ TEST(DecodePool, BoundsAndUnreadableItems) {
 TEST(DecodePool, WorkersThatCannotStart) {
   for (int canStart : {0, 1, 2}) {
     Plan plan(1);
-    int started = 0;
-    DecodePool::Starter starter = [&](std::function<void()> body) {
-      if (started == canStart)
-        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-      ++started;
-      return std::thread(std::move(body));
-    };
-    DecodePool pool(plan.pictures.size(), {.threads = 4}, plan.Reader(), starter);
+    DecodePool pool(plan.pictures.size(), {.threads = 4}, plan.Reader(),
+                    testing_support::StartAtMost(canStart));
     EXPECT_EQ(pool.Running(), canStart > 0);
     EXPECT_EQ(pool.GetStats().workers, canStart);
     pool.Fill();

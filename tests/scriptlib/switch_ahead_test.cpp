@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <system_error>
-
 #include "platform/codepage.h"
 #include "platform/numeric.h"
 #include "platform/path_resolver.h"
@@ -25,6 +23,7 @@
 #include "scene/script_runner.h"
 #include "scriptlib/natives.h"
 #include "support/test_support.h"
+#include "support/thread_starts.h"
 
 namespace scriptlib_test {
 namespace {
@@ -107,11 +106,13 @@ std::vector<Picture> ScreenPictures() {
   return p;
 }
 
-// One way to run the switch: threads, pixel budget, workers that can start.
+// One way to run the switch: threads, pixel budget, workers that can start,
+// and who completes it.
 struct Setting {
   int threads;
   int64_t pixelBytes;
-  int canStart;  // -1: all
+  int canStart;            // -1: all
+  bool frameLoop = false;  // no loading screen: the frame loop completes the switch
 };
 
 // Everything the game, or a player, can see of the switch.
@@ -172,7 +173,8 @@ class SwitchAhead : public ::testing::Test {
   static scene::ScriptRunner& Runner() { return scene::ScriptRunner::Instance(); }
 
   // Builds the game, switches with SetScreen and completes the switch with
-  // the loading screen's LoadIm; what the game can see afterwards.
+  // the loading screen's LoadIm, or as the frame loop does for a game without
+  // one; what the game can see afterwards.
   std::string Switch(const Setting& s, resources::DecodePool::Stats& stats) {
     struct Host : scene::GameHost {
       int frames = 0;
@@ -182,21 +184,16 @@ class SwitchAhead : public ::testing::Test {
     render::Canvas2D canvas{frame};
     render::ImageStore store;
     resources::ImageCache cache{store};
-    int started = 0;
-    resources::DecodePool::Starter starter = [&](std::function<void()> body) {
-      if (s.canStart >= 0 && started >= s.canStart)
-        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-      ++started;
-      return std::thread(std::move(body));
-    };
-    cache.SetDecodeAhead({.threads = s.threads, .pixelBytes = s.pixelBytes}, starter);
+    cache.SetDecodeAhead({.threads = s.threads, .pixelBytes = s.pixelBytes},
+                         testing_support::StartAtMost(s.canStart));
     scene::TQZDB root;
     root.SetServices({&host, &canvas, nullptr, &cache, nullptr});
     root.Pack().OpenBytes(packBytes_);
     EXPECT_TRUE(root.Pack().ReadDirectory());
     cache.SetUserFolder(users_);
-    const fs::path log = game_ / ("log" + std::to_string(s.threads) + "-" +
-                                  std::to_string(s.pixelBytes) + "-" + std::to_string(s.canStart));
+    const fs::path log =
+        game_ / ("log" + std::to_string(s.threads) + "-" + std::to_string(s.pixelBytes) + "-" +
+                 std::to_string(s.canStart) + (s.frameLoop ? "-loop" : ""));
     Runner().SetRoot(&root);
     Runner().Host().SetLogPath(log);
 
@@ -204,7 +201,7 @@ class SwitchAhead : public ::testing::Test {
     root.SetKey(1);
     root.SetMaxMem(kMaxMem);
     root.SaveErr = true;
-    root.LoadingScreen = kLoader;
+    root.LoadingScreen = s.frameLoop ? 0 : kLoader;
     root.SetScriptText(
         root.exLoadImProcess,
         "QZDB.TAG := QZDB.TAG + IntToStr(IMFORLOADCOUNT) + '/' + "
@@ -234,7 +231,12 @@ class SwitchAhead : public ::testing::Test {
     root.SetScriptText(root.Script(scene::Ev::Process), "SetScreen(QZDB.BIG, QZDB.EXTRA)");
     root.DoProcess();
     cache.SetTick(6);
-    loader->DoProcess();
+    if (s.frameLoop) {
+      root.CompleteScreenSwitch();
+      scene::SetLoading(false);
+    } else {
+      loader->DoProcess();
+    }
     EXPECT_FALSE(scene::IsLoading());
     stats = cache.LastDecodeAhead();
     std::string seen = Observe(cache, host.frames, root, log, users_);
@@ -251,21 +253,27 @@ class SwitchAhead : public ::testing::Test {
 TEST_F(SwitchAhead, EveryPoolSizeShowsTheGameTheSameSwitch) {
   constexpr int64_t kDefaultBudget = int64_t{256} << 20;
   resources::DecodePool::Stats stats;
-  const std::string reference = Switch({1, kDefaultBudget, -1}, stats);
+  // The one-thread switch, completed by LoadIm and by the frame loop.
+  const std::string byLoadIm = Switch({1, kDefaultBudget, -1}, stats);
   EXPECT_EQ(stats.workers, 0);
-  // The reference itself shows what the rows compare: trims, failures, sheets, the log.
-  EXPECT_NE(reference.find("BAD.PNG failed"), std::string::npos) << reference;
-  EXPECT_NE(reference.find("BALL.PNG refs 1 size 8192 used 6 box 0,0,63,31 texture 8x16x16"),
-            std::string::npos)
-      << reference;
-  EXPECT_NE(reference.find("SHEET.PNG refs 1 size 6400 used 6 box 0,0,39,39 texture 10x20x8"),
-            std::string::npos)
-      << reference;
-  EXPECT_NE(reference.find("NOSUCH"), std::string::npos) << reference;
-  EXPECT_NE(reference.find("BIG0.PNG refs 1 size 4194304 used 6 box 0,0,1023,1023\n"),
-            std::string::npos)
-      << "the budget trimmed\n"
-      << reference;
+  const std::string byFrameLoop = Switch({1, kDefaultBudget, -1, true}, stats);
+  EXPECT_EQ(stats.workers, 0);
+  // The references themselves show what the rows compare: trims, failures,
+  // sheets, the log.
+  for (const std::string& reference : {byLoadIm, byFrameLoop}) {
+    EXPECT_NE(reference.find("BAD.PNG failed"), std::string::npos) << reference;
+    EXPECT_NE(reference.find("BALL.PNG refs 1 size 8192 used 6 box 0,0,63,31 texture 8x16x16"),
+              std::string::npos)
+        << reference;
+    EXPECT_NE(reference.find("SHEET.PNG refs 1 size 6400 used 6 box 0,0,39,39 texture 10x20x8"),
+              std::string::npos)
+        << reference;
+    EXPECT_NE(reference.find("NOSUCH"), std::string::npos) << reference;
+    EXPECT_NE(reference.find("BIG0.PNG refs 1 size 4194304 used 6 box 0,0,1023,1023\n"),
+              std::string::npos)
+        << "the budget trimmed\n"
+        << reference;
+  }
 
   struct Row {
     Setting setting;
@@ -275,12 +283,14 @@ TEST_F(SwitchAhead, EveryPoolSizeShowsTheGameTheSameSwitch) {
                                          {{4, kDefaultBudget, -1}, true},
                                          {{4, 5'000'000, -1}, true},  // one big picture at a time
                                          {{4, kDefaultBudget, 1}, true},
-                                         {{2, kDefaultBudget, 0}, false}}) {
+                                         {{2, kDefaultBudget, 0}, false},
+                                         {{2, kDefaultBudget, -1, true}, true},
+                                         {{8, 5'000'000, -1, true}, true}}) {
     const Setting& s = row.setting;
-    const std::string what = std::to_string(s.threads) + " threads, " +
-                             std::to_string(s.pixelBytes) + " bytes, " +
-                             std::to_string(s.canStart) + " can start";
-    EXPECT_EQ(Switch(s, stats), reference) << what;
+    const std::string what =
+        std::to_string(s.threads) + " threads, " + std::to_string(s.pixelBytes) + " bytes, " +
+        std::to_string(s.canStart) + " can start" + (s.frameLoop ? ", frame loop" : ", LoadIm");
+    EXPECT_EQ(Switch(s, stats), s.frameLoop ? byFrameLoop : byLoadIm) << what;
     const int workers = s.canStart < 0 ? s.threads : s.canStart;
     EXPECT_EQ(stats.workers, workers) << what;
     EXPECT_EQ(stats.decodedByWorkers + stats.decodedByMain > 0, row.decodesAhead) << what;
