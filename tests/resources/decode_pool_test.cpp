@@ -28,30 +28,27 @@ struct Picture {
   std::string bytes;
 };
 
-uint32_t Pattern(int x, int y) {
-  return 0xFF000000u | static_cast<uint32_t>(x * 7 + y * 131) * 0x010307u;
-}
-
 // Good pictures of every decoder, and damaged ones.
 std::vector<Picture> Pictures() {
-  const std::string png = test_images::MakePng(64, 48, Pattern);
+  const std::string png = test_images::MakePng(64, 48, test_images::OpaquePattern);
   test_images::BmpOptions indexed;
   indexed.bpp = 8;
   for (uint32_t i = 0; i < 256; ++i) indexed.palette.push_back(0xFF000000u | i * 0x010101u);
-  std::string huge = test_images::MakeBmp(4, 4, Pattern);
+  std::string huge = test_images::MakeBmp(4, 4, test_images::OpaquePattern);
   huge[18] = '\x00';  // width 0x7F000000
   huge[21] = '\x7F';
   return {
       {"png", ImageFormat::Png, png},
-      {"jpeg", ImageFormat::Jpeg, test_images::MakeJpeg(40, 30, Pattern)},
-      {"bmp8", ImageFormat::Bmp, test_images::MakeBmp(33, 17, Pattern, indexed)},
-      {"tga", ImageFormat::Tga, test_images::MakeTga(20, 10, Pattern)},
+      {"jpeg", ImageFormat::Jpeg, test_images::MakeJpeg(40, 30, test_images::OpaquePattern)},
+      {"bmp8", ImageFormat::Bmp, test_images::MakeBmp(33, 17, test_images::OpaquePattern, indexed)},
+      {"tga", ImageFormat::Tga, test_images::MakeTga(20, 10, test_images::OpaquePattern)},
       {"cut png", ImageFormat::Png, png.substr(0, png.size() / 2)},
       {"noise jpeg", ImageFormat::Jpeg, "\xFF\xD8\xFF\xE0 garbage"},
       {"huge bmp", ImageFormat::Bmp, huge},
       {"empty", ImageFormat::Png, ""},
       {"progressive", ImageFormat::Jpeg,
-       test_images::MakeJpeg(64, 64, Pattern, {.quality = 80, .progressive = true})},
+       test_images::MakeJpeg(64, 64, test_images::OpaquePattern,
+                             {.quality = 80, .progressive = true})},
   };
 }
 

@@ -37,9 +37,6 @@ constexpr int32_t kLoader = 40;
 // Above the smallest budget that trims: eight 1024 x 1024 pictures exceed it by 10%.
 constexpr int32_t kMaxMem = 26'000'000;
 
-uint32_t Pattern(int x, int y) {
-  return 0xFF000000u | static_cast<uint32_t>(x * 7 + y * 131) * 0x010307u;
-}
 uint32_t Halo(int x, int y) {
   return (static_cast<uint32_t>((x * 9 + y * 5) & 0xFF) << 24) | 0x3060A0u;
 }
@@ -70,7 +67,7 @@ struct Picture {
 
 // The game's pictures, in the order the new screen holds them.
 std::vector<Picture> ScreenPictures() {
-  const std::string png = test_images::MakePng(60, 40, Pattern);
+  const std::string png = test_images::MakePng(60, 40, test_images::OpaquePattern);
   // First, so that the trim they cause releases the oldest of them and none of the rest.
   std::vector<Picture> p;
   for (int i = 0; i < 8; ++i) {
@@ -81,11 +78,11 @@ std::vector<Picture> ScreenPictures() {
   }
   std::vector<Picture> rest = {
       {"a.png", "a.png", png},
-      {"B.jpg", "b.jpg", test_images::MakeJpeg(48, 32, Pattern)},
-      {"c.bmp", "c.bmp", test_images::MakeBmp(30, 20, Pattern)},
+      {"B.jpg", "b.jpg", test_images::MakeJpeg(48, 32, test_images::OpaquePattern)},
+      {"c.bmp", "c.bmp", test_images::MakeBmp(30, 20, test_images::OpaquePattern)},
       {"tree.bmp", "tree.bmp", Bmp8(24, 16)},
-      {"", "tree_.jpg", test_images::MakeJpeg(24, 16, Pattern)},
-      {"leaf_1.jpg", "leaf_1.jpg", test_images::MakeJpeg(20, 12, Pattern)},
+      {"", "tree_.jpg", test_images::MakeJpeg(24, 16, test_images::OpaquePattern)},
+      {"leaf_1.jpg", "leaf_1.jpg", test_images::MakeJpeg(20, 12, test_images::OpaquePattern)},
       {"", "leaf.bmp", Bmp8(20, 12)},
       {"*halo.bmp", "halo.bmp", Bmp32(16, 16)},
       {"#c.bmp", "", ""},
@@ -96,8 +93,8 @@ std::vector<Picture> ScreenPictures() {
       {"noise.jpg", "noise.jpg", "\xFF\xD8\xFF\xE0 garbage"},
       {"missing.png", "", ""},
       {"p1.png", "@P1.PNG", test_images::MakePng(50, 30, Halo)},
-      {"Art\\p2.jpg", "@ART\\P2.JPG", test_images::MakeJpeg(36, 24, Pattern)},
-      {"sheet.png", "@SHEET.PNG", test_images::MakePng(40, 40, Pattern)},
+      {"Art\\p2.jpg", "@ART\\P2.JPG", test_images::MakeJpeg(36, 24, test_images::OpaquePattern)},
+      {"sheet.png", "@SHEET.PNG", test_images::MakePng(40, 40, test_images::OpaquePattern)},
       {"", "@SHEET.AN", "2\n5\n"},
       {"bad.png", "@BAD.PNG", png.substr(0, 40)},
       {"a.png", "", ""},  // asked twice: loaded once
