@@ -1,18 +1,21 @@
 # Entry points for people: `make run` plays the demo game, `make test` runs the test suite.
 # `make soak` runs the long checks (labels soak and kill) that `make test` leaves out;
-# `make test-asan` runs the suite built with AddressSanitizer and UBSan in build-asan.
+# `make test-asan` runs the suite built with AddressSanitizer and UBSan in build-asan;
+# `make test-tsan` the loading tests (pictures decoded on worker threads) built with
+# ThreadSanitizer in build-tsan (not part of CI).
 # `make deb` writes the Debian packages qazmir_<version>_<arch>.deb and
 # qazmir-demo_<version>_all.deb here; `make test-package` also runs lintian on them.
 # `make web` builds the engine for WebAssembly in build-web (see web/build-libs.sh);
 # `make web-smoke` runs its smoke program under node.
 BUILD_DIR ?= build
 ASAN_BUILD_DIR ?= build-asan
+TSAN_BUILD_DIR ?= build-tsan
 WEB_BUILD_DIR ?= build-web
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build test soak test-asan run bench install deb test-package clean web web-smoke
+.PHONY: all deps configure build test soak test-asan test-tsan run bench install deb test-package clean web web-smoke
 
 all: build
 
@@ -41,6 +44,17 @@ test-asan: deps
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS) -LE 'soak|kill'
+
+# Only the two test programs that hold the loading tests are built.
+TSAN_TESTS = DecodePool.*:CacheTest.*:SwitchAhead.*:ScreenNatives.*:ElementNatives.*
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DQZ_TSAN=ON
+	cmake --build $(TSAN_BUILD_DIR) -j $(JOBS) --target resources_tests scriptlib_tests
+	cd $(TSAN_BUILD_DIR) && \
+	  TZ=UTC SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
+	  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	  QZ_TEST_FIXTURES=$(CURDIR)/tests/fixtures QZ_BIN_DIR=$(CURDIR)/$(TSAN_BUILD_DIR)/bin sh -c \
+	  'for t in resources_tests scriptlib_tests; do bin/$$t --gtest_filter="$(TSAN_TESTS)" || exit 1; done'
 
 run: build
 	./scripts/run-demo.sh $(BUILD_DIR)

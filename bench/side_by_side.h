@@ -13,11 +13,16 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace bench {
 
 // CPU seconds used by the whole process so far.
 double CpuSeconds();
+// Seconds of a steady clock: for work spread over threads, where CPU time
+// would count every thread's share.
+double WallSeconds();
+double Median(std::vector<double> values);
 
 struct Outcome {
   double ours = 0;   // median seconds of our side

@@ -258,7 +258,8 @@ void DecodeRle(std::span<const uint8_t> bits, bool four, Picture& pic) {
 
 }  // namespace
 
-DecodeError DecodeBmp(std::span<const uint8_t> data, DecodedImage& out) {
+DecodeError DecodeBmp(std::span<const uint8_t> data, DecodedImage& out,
+                      const PixelReservation* reserve) {
   platform::ByteReader r(data);
   uint16_t magic = 0;
   uint32_t fileSize = 0, reserved = 0, offBits = 0;
@@ -309,6 +310,7 @@ DecodeError DecodeBmp(std::span<const uint8_t> data, DecodedImage& out) {
     }
   }
 
+  if (!PixelsGranted(reserve, h.width, h.height)) return DecodeError::OverBudget;
   DecodedImage img;
   img.width = static_cast<int32_t>(h.width);
   img.height = static_cast<int32_t>(h.height);

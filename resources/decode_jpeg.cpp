@@ -51,6 +51,7 @@ struct JpegState {
   jpeg_decompress_struct cinfo{};
   ErrorManager err{};
   jpeg_progress_mgr progress{};
+  const PixelReservation* reserve = nullptr;
   DecodedImage image;
   std::vector<JSAMPLE> cmykRow;
   DecodeError error = DecodeError::Corrupt;
@@ -84,6 +85,12 @@ bool ReadJpeg(JpegState& s, std::span<const uint8_t> data) {
   s.cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
   s.cinfo.dct_method = JDCT_ISLOW;
   s.cinfo.mem->max_memory_to_use = 512L << 20;
+  // Asked before the decompressor starts: a progressive picture is read whole
+  // by jpeg_start_decompress. Without scaling the output has the image's size.
+  if (!PixelsGranted(s.reserve, s.cinfo.image_width, s.cinfo.image_height)) {
+    s.error = DecodeError::OverBudget;
+    return false;
+  }
   jpeg_start_decompress(&s.cinfo);
 
   const size_t width = s.cinfo.output_width;
@@ -114,9 +121,11 @@ bool ReadJpeg(JpegState& s, std::span<const uint8_t> data) {
 
 }  // namespace
 
-DecodeError DecodeJpeg(std::span<const uint8_t> data, DecodedImage& out) {
+DecodeError DecodeJpeg(std::span<const uint8_t> data, DecodedImage& out,
+                       const PixelReservation* reserve) {
   if (data.size() < 3 || data[0] != 0xFF || data[1] != 0xD8) return DecodeError::BadSignature;
   JpegState s;
+  s.reserve = reserve;
   s.cinfo.err = jpeg_std_error(&s.err.pub);
   s.err.pub.error_exit = OnErrorExit;
   s.err.pub.emit_message = OnEmitMessage;

@@ -44,6 +44,7 @@ struct PngState {
   png_structp png = nullptr;
   png_infop info = nullptr;
   MemoryInput input{};
+  const PixelReservation* reserve = nullptr;
   DecodedImage image;
   std::vector<png_bytep> rows;
   DecodeError error = DecodeError::Corrupt;
@@ -89,6 +90,10 @@ bool ReadPng(PngState& s) {
   png_set_interlace_handling(s.png);
   png_read_update_info(s.png, s.info);
   if (png_get_rowbytes(s.png, s.info) != static_cast<size_t>(width) * 4) return false;
+  if (!PixelsGranted(s.reserve, width, height)) {
+    s.error = DecodeError::OverBudget;
+    return false;
+  }
 
   s.image.width = static_cast<int32_t>(width);
   s.image.height = static_cast<int32_t>(height);
@@ -106,9 +111,11 @@ bool ReadPng(PngState& s) {
 
 }  // namespace
 
-DecodeError DecodePng(std::span<const uint8_t> data, DecodedImage& out) {
+DecodeError DecodePng(std::span<const uint8_t> data, DecodedImage& out,
+                      const PixelReservation* reserve) {
   if (data.size() < 8 || png_sig_cmp(data.data(), 0, 8) != 0) return DecodeError::BadSignature;
   PngState s;
+  s.reserve = reserve;
   s.input = {data.data(), data.size(), 0, false};
   s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
   if (!s.png) return DecodeError::Corrupt;

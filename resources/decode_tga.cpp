@@ -37,7 +37,8 @@ uint32_t ReadColor(const uint8_t* p, int bits, bool alpha16) {
 
 }  // namespace
 
-DecodeError DecodeTga(std::span<const uint8_t> data, DecodedImage& out) {
+DecodeError DecodeTga(std::span<const uint8_t> data, DecodedImage& out,
+                      const PixelReservation* reserve) {
   platform::ByteReader r(data);
   uint8_t idLength = 0, mapType = 0, imageType = 0, mapEntryBits = 0, depth = 0, descriptor = 0;
   uint16_t mapFirst = 0, mapLength = 0, xOrigin = 0, yOrigin = 0, width = 0, height = 0;
@@ -86,6 +87,7 @@ DecodeError DecodeTga(std::span<const uint8_t> data, DecodedImage& out) {
     return DecodeError::Truncated;
   }
 
+  if (!PixelsGranted(reserve, width, height)) return DecodeError::OverBudget;
   DecodedImage img;
   img.width = width;
   img.height = height;

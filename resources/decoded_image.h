@@ -2,6 +2,7 @@
 // A decoded picture as every image decoder returns it.
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,7 @@ enum class DecodeError {
   Unsupported,   // a legal variant this player does not read
   TooLarge,      // the dimensions exceed the limits below
   Corrupt,       // inconsistent headers or compressed data
+  OverBudget,    // the caller's reservation refused the picture's pixels
 };
 
 // Decoders refuse pictures beyond these sizes before allocating anything, so a
@@ -52,16 +54,31 @@ struct DecodedImage {
   }
 };
 
+// Asked by a decoder, with width x height x 4, just before it allocates a
+// picture's pixels; false stops the decode (DecodeError::OverBudget) with
+// nothing allocated. Lets a caller that decodes on others' behalf cap the
+// memory of the pictures it holds.
+using PixelReservation = std::function<bool(int64_t bytes)>;
+
+inline bool PixelsGranted(const PixelReservation* reserve, int64_t width, int64_t height) {
+  return !reserve || (*reserve)(width * height * 4);
+}
+
 enum class ImageFormat { Bmp, Png, Jpeg, Tga };
 
 // The decoder a file name selects by its extension: ".tga" Targa, ".jpg" and
 // ".jpeg" JPEG, ".png" PNG, anything else BMP. Letter case does not matter.
 ImageFormat FormatFromName(std::string_view name);
 
-DecodeError DecodeBmp(std::span<const uint8_t> data, DecodedImage& out);
-DecodeError DecodePng(std::span<const uint8_t> data, DecodedImage& out);
-DecodeError DecodeJpeg(std::span<const uint8_t> data, DecodedImage& out);
-DecodeError DecodeTga(std::span<const uint8_t> data, DecodedImage& out);
-DecodeError DecodeImage(ImageFormat format, std::span<const uint8_t> data, DecodedImage& out);
+DecodeError DecodeBmp(std::span<const uint8_t> data, DecodedImage& out,
+                      const PixelReservation* reserve = nullptr);
+DecodeError DecodePng(std::span<const uint8_t> data, DecodedImage& out,
+                      const PixelReservation* reserve = nullptr);
+DecodeError DecodeJpeg(std::span<const uint8_t> data, DecodedImage& out,
+                       const PixelReservation* reserve = nullptr);
+DecodeError DecodeTga(std::span<const uint8_t> data, DecodedImage& out,
+                      const PixelReservation* reserve = nullptr);
+DecodeError DecodeImage(ImageFormat format, std::span<const uint8_t> data, DecodedImage& out,
+                        const PixelReservation* reserve = nullptr);
 
 }  // namespace resources

@@ -14,18 +14,19 @@ ImageFormat FormatFromName(std::string_view name) {
   return ImageFormat::Bmp;
 }
 
-DecodeError DecodeImage(ImageFormat format, std::span<const uint8_t> data, DecodedImage& out) {
+DecodeError DecodeImage(ImageFormat format, std::span<const uint8_t> data, DecodedImage& out,
+                        const PixelReservation* reserve) {
   switch (format) {
     case ImageFormat::Png:
-      return DecodePng(data, out);
+      return DecodePng(data, out, reserve);
     case ImageFormat::Jpeg:
-      return DecodeJpeg(data, out);
+      return DecodeJpeg(data, out, reserve);
     case ImageFormat::Tga:
-      return DecodeTga(data, out);
+      return DecodeTga(data, out, reserve);
     case ImageFormat::Bmp:
       break;
   }
-  return DecodeBmp(data, out);
+  return DecodeBmp(data, out, reserve);
 }
 
 }  // namespace resources

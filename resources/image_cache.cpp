@@ -30,6 +30,23 @@ std::span<const uint8_t> AsBytes(const std::string& s) {
 struct ImageCache::Source {
   bool fromPack = false;
   std::filesystem::path path;  // loose files
+
+  bool operator==(const Source&) const = default;
+};
+
+// The plan of one decoding ahead: the registered entries still unloaded, in
+// registration order. An item's source is set when its bytes are read.
+struct ImageCache::Ahead {
+  struct Item {
+    TQZIm* entry = nullptr;
+    std::string name;  // as registered, without the view prefixes
+    std::string key;
+    Source source;
+    bool read = false;
+  };
+  std::vector<Item> items;
+  std::unordered_map<const TQZIm*, size_t> index;
+  std::unique_ptr<DecodePool> pool;
 };
 
 ImageCache::ImageCache(render::ImageStore& store) : store_(store) {}
@@ -79,6 +96,8 @@ TQZIm* ImageCache::RequestImage(std::string_view name, bool force) {
   if (entry->texture_ || entry->failed_) return entry;
   if (!loadNow_ && !force) {
     if (entry->references_ == 1) ++needed_;
+    if (aheadLimits_.threads > 1 && registeredSet_.insert(entry).second)
+      registered_.push_back({entry, std::string(fileName)});
     return entry;
   }
   ++loaded_;
@@ -113,6 +132,14 @@ bool ImageCache::Read(const Source& like, std::string_view name, std::string& by
   auto path = Files().Resolve(name);
   if (!path) return false;
   auto data = platform::ReadWholeFile(*path);
+  if (!data) return false;
+  bytes = std::move(*data);
+  return true;
+}
+
+bool ImageCache::ReadPicture(const Source& source, std::string_view key, std::string& bytes) const {
+  if (source.fromPack) return pack_->ReadEntry(key, bytes);
+  auto data = platform::ReadWholeFile(source.path);
   if (!data) return false;
   bytes = std::move(*data);
   return true;
@@ -158,16 +185,15 @@ void ImageCache::Load(TQZIm& entry, std::string_view key, std::string_view name,
     return;
   }
   const SpriteSheet sheet = ReadSpriteSheet(source, source.fromPack ? key : name);
-  {
-    std::string bytes;
-    bool ok = false;
-    if (source.fromPack) {
-      ok = pack_->ReadEntry(key, bytes);
-    } else if (auto data = platform::ReadWholeFile(source.path)) {
-      bytes = std::move(*data);
-      ok = true;
+  if (auto early = TakeDecodedAhead(entry, source, picture)) {
+    if (*early != DecodeError::None) {
+      entry.failed_ = true;
+      return;
     }
-    if (!ok || DecodeImage(format, AsBytes(bytes), picture) != DecodeError::None) {
+  } else {
+    std::string bytes;
+    if (!ReadPicture(source, key, bytes) ||
+        DecodeImage(format, AsBytes(bytes), picture) != DecodeError::None) {
       entry.failed_ = true;
       return;
     }
@@ -227,6 +253,69 @@ void ImageCache::Load(TQZIm& entry, std::string_view key, std::string_view name,
     TrimToBudget();
   }
   if (loading_ && progress_ && loading_()) progress_();
+}
+
+void ImageCache::SetLoadNow(bool on) {
+  if (loadNow_ && !on) {
+    registered_.clear();
+    registeredSet_.clear();
+  }
+  loadNow_ = on;
+}
+
+void ImageCache::StartDecodingAhead() {
+  if (aheadDepth_++ > 0) return;
+  std::vector<Registration> registered = std::move(registered_);
+  registered_.clear();
+  registeredSet_.clear();
+  lastAhead_ = {};
+  if (aheadLimits_.threads <= 1) return;
+  auto ahead = std::make_unique<Ahead>();
+  for (Registration& r : registered) {
+    if (r.entry->texture_ || r.entry->failed_) continue;
+    ahead->index.emplace(r.entry, ahead->items.size());
+    ahead->items.push_back({r.entry, r.name, platform::AsciiUpper(r.name), {}, false});
+  }
+  if (ahead->items.empty()) return;
+  // Runs on this thread, from Fill: the resolver and the pack are never used
+  // by the workers.
+  auto read = [this, plan = ahead.get()](size_t i, std::string& bytes, ImageFormat& format) {
+    Ahead::Item& item = plan->items[i];
+    if (!FindSource(item.name, item.key, item.source) || !ReadPicture(item.source, item.key, bytes))
+      return false;
+    item.read = true;
+    format = FormatFromName(item.name);
+    return true;
+  };
+  ahead->pool = std::make_unique<DecodePool>(ahead->items.size(), aheadLimits_, read, aheadStart_);
+  if (!ahead->pool->Running()) {
+    lastAhead_ = ahead->pool->GetStats();
+    return;
+  }
+  ahead_ = std::move(ahead);
+  ahead_->pool->Fill();
+}
+
+void ImageCache::StopDecodingAhead() {
+  if (aheadDepth_ == 0 || --aheadDepth_ > 0) return;
+  if (!ahead_) return;
+  lastAhead_ = ahead_->pool->GetStats();
+  ahead_.reset();
+}
+
+std::optional<DecodeError> ImageCache::TakeDecodedAhead(const TQZIm& entry, const Source& source,
+                                                        DecodedImage& picture) {
+  if (!ahead_) return std::nullopt;
+  auto it = ahead_->index.find(&entry);
+  if (it == ahead_->index.end()) return std::nullopt;
+  DecodedImage early;
+  const std::optional<DecodeError> result = ahead_->pool->Take(it->second, early);
+  const Ahead::Item& item = ahead_->items[it->second];
+  // Another spelling of the name may find another file: its bytes are not
+  // the ones this load would read.
+  if (!result || !item.read || !(item.source == source)) return std::nullopt;
+  picture = std::move(early);
+  return result;
 }
 
 render::RenderImage* ImageCache::TextureOf(TQZIm* entry) {

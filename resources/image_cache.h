@@ -10,6 +10,10 @@
 // upper-cased. A name that cannot be found or decoded marks its entry failed
 // for good. The memory budget (MaxMem) releases the least recently used
 // textures.
+//
+// A screen switch may decode its pictures ahead on worker threads (see
+// StartDecodingAhead); everything else, the bookkeeping included, happens on
+// the thread that requests.
 
 #include <cstdint>
 #include <filesystem>
@@ -19,8 +23,10 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
+#include "resources/decode_pool.h"
 #include "resources/image_conventions.h"
 
 namespace platform {
@@ -85,8 +91,9 @@ class ImageCache {
   void SetUserFolder(std::filesystem::path folder) { userFolder_ = std::move(folder); }
 
   // --- Switches the game sets -------------------------------------------------
-  // When off, requests without force only register and count.
-  void SetLoadNow(bool on) { loadNow_ = on; }
+  // When off, requests without force only register and count. Each time it
+  // goes off a new list of registered entries begins (see StartDecodingAhead).
+  void SetLoadNow(bool on);
   bool LoadNow() const { return loadNow_; }
   // The frame loop's tick counter: the stamp of loads and draws.
   void SetTick(int32_t tick) { tick_ = tick; }
@@ -135,14 +142,49 @@ class ImageCache {
   const std::vector<std::unique_ptr<TQZIm>>& Entries() const { return entries_; }
   TQZIm* Find(std::string_view key) const;
 
+  // --- Decoding ahead -------------------------------------------------------------
+  // Between Start and Stop, loads take their pictures' pixels from decoding
+  // ahead: the entries registered since the load-now switch last went off
+  // that are still unloaded are read, in the order of their registration, on
+  // this thread, and decoded on worker threads. Every load still happens when
+  // and in the order it is requested and does all else itself (companion
+  // files, masks, views, upload, counters, budget, progress step); a picture
+  // the plan does not hold, or that a different spelling of its name finds
+  // elsewhere, is read and decoded by its load as always. Nested starts share
+  // the outer one's plan.
+  void StartDecodingAhead();
+  void StopDecodingAhead();
+  // Decoding threads (DefaultDecodeThreads() at first); 1 decodes every
+  // picture in the load that asks for it, without registering anything.
+  void SetDecodeThreads(int threads) { aheadLimits_.threads = threads; }
+  int DecodeThreads() const { return aheadLimits_.threads; }
+  // Bounds and thread start of decoding ahead (tests: small budgets, starts that fail).
+  void SetDecodeAhead(const DecodePool::Limits& limits, DecodePool::Starter start = {}) {
+    aheadLimits_ = limits;
+    aheadStart_ = std::move(start);
+  }
+  // What the last decoding ahead did, once stopped.
+  const DecodePool::Stats& LastDecodeAhead() const { return lastAhead_; }
+
  private:
   struct Source;
+  struct Ahead;
+  struct Registration {
+    TQZIm* entry;
+    std::string name;  // as requested, without the view prefixes
+  };
   void Load(TQZIm& entry, std::string_view key, std::string_view name, bool alphaView,
             bool greyView);
   bool FindSource(std::string_view name, std::string_view key, Source& source) const;
   bool Exists(const Source& like, std::string_view name) const;
   bool Read(const Source& like, std::string_view name, std::string& bytes) const;
   bool ReadAndDecode(const Source& like, std::string_view name, DecodedImage& out) const;
+  // The bytes of an image found at `source` (the pack under `key`).
+  bool ReadPicture(const Source& source, std::string_view key, std::string& bytes) const;
+  // The picture decoded ahead for the entry, when there is one and it was read
+  // from `source`; nullopt: the load reads and decodes it itself.
+  std::optional<DecodeError> TakeDecodedAhead(const TQZIm& entry, const Source& source,
+                                              DecodedImage& picture);
   SpriteSheet ReadSpriteSheet(const Source& source, std::string_view name) const;
   void Release(TQZIm& entry);
   platform::PathResolver& Files() const;
@@ -162,6 +204,30 @@ class ImageCache {
   std::function<void()> progress_;
   std::vector<std::unique_ptr<TQZIm>> entries_;
   std::unordered_map<std::string, TQZIm*> byName_;
+
+  std::vector<Registration> registered_;
+  std::unordered_set<const TQZIm*> registeredSet_;
+  DecodePool::Limits aheadLimits_{DefaultDecodeThreads()};
+  DecodePool::Starter aheadStart_;
+  DecodePool::Stats lastAhead_;
+  int aheadDepth_ = 0;
+  std::unique_ptr<Ahead> ahead_;
+};
+
+// Decodes ahead for the loads made while it lives; nothing without a cache.
+class DecodingAhead {
+ public:
+  explicit DecodingAhead(ImageCache* cache) : cache_(cache) {
+    if (cache_) cache_->StartDecodingAhead();
+  }
+  ~DecodingAhead() {
+    if (cache_) cache_->StopDecodingAhead();
+  }
+  DecodingAhead(const DecodingAhead&) = delete;
+  DecodingAhead& operator=(const DecodingAhead&) = delete;
+
+ private:
+  ImageCache* cache_;
 };
 
 }  // namespace resources

@@ -32,9 +32,14 @@ void TQZDB::CompleteScreenSwitch() {
     cache->SetLoadedImages(0);
   }
   currentScreen_ = nullptr;
-  for (size_t i = 0; i < ChildCount(); ++i) {
-    TQZElement* c = Child(i);
-    if (c->KeepLoaded) c->LoadResources();
+  {
+    // The pictures SetScreen registered are decoded on worker threads while
+    // the loads below take them in their own order.
+    resources::DecodingAhead ahead(cache);
+    for (size_t i = 0; i < ChildCount(); ++i) {
+      TQZElement* c = Child(i);
+      if (c->KeepLoaded) c->LoadResources();
+    }
   }
   currentScreen_ = pendingScreen_;
   if (services_.sound) services_.sound->StopMuz();

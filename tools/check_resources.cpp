@@ -38,6 +38,7 @@ const char* Describe(resources::DecodeError e) {
     case resources::DecodeError::Unsupported: return "a kind of picture the player does not read";
     case resources::DecodeError::TooLarge: return "too large";
     case resources::DecodeError::Corrupt: return "damaged";
+    case resources::DecodeError::OverBudget:  // only asked by callers that reserve
     case resources::DecodeError::None: break;
   }
   return "unreadable";

@@ -430,6 +430,41 @@ TEST_F(CacheTest, ScreenSwitchCycle) {
   EXPECT_EQ(progress, 1);  // not loading any more
 }
 
+// Decoding ahead plans what was registered since loading last went off and is
+// still unloaded; a load whose name now finds another source (here a loose
+// file that appeared after the pack copy was read ahead) reads and decodes
+// that source itself, as it always would.
+TEST_F(CacheTest, DecodingAheadPlansTheLastRegistrationsAndKeepsTheSource) {
+  UsePack({{"PIC.PNG", Png(3, 3, 0xFF0000FF)}, {"OLD.PNG", Png(2, 2, 0xFF000000)}});
+  Put("other.png", Png(4, 4, 0xFF00FF00));
+  Put("done.png", Png(2, 2, 0xFF101010));
+  cache_.SetDecodeThreads(2);
+  cache_.SetLoadNow(false);
+  cache_.RequestImage("old.png");  // an earlier registration pass: dropped
+  cache_.SetLoadNow(true);
+  cache_.SetLoadNow(false);
+  TQZIm* pic = cache_.RequestImage("pic.png");
+  TQZIm* other = cache_.RequestImage("Other.PNG");
+  TQZIm* done = cache_.RequestImage("done.png");
+  cache_.RequestImage("pic.png");
+  cache_.SetLoadNow(true);
+  cache_.RequestImage("done.png");  // loaded before the switch loads: not planned
+
+  cache_.StartDecodingAhead();
+  Put("pic.png", Png(3, 3, 0xFFFF0000));
+  cache_.RequestImage("pic.png");
+  cache_.RequestImage("other.png");
+  ASSERT_NE(pic->Texture(), nullptr);
+  ASSERT_NE(other->Texture(), nullptr);
+  ASSERT_NE(done->Texture(), nullptr);
+  EXPECT_EQ(Pixel(pic, 1, 1), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(other, 3, 3), 0xFF00FF00u);
+  cache_.StopDecodingAhead();
+  const resources::DecodePool::Stats stats = cache_.LastDecodeAhead();
+  EXPECT_EQ(stats.planned, 2);
+  EXPECT_EQ(stats.decodedByWorkers + stats.decodedByMain, 2);
+}
+
 TEST_F(CacheTest, TextureOfStampsAndAlwaysLoads) {
   Put("a.png", Png(2, 2, 0xFF000000));
   cache_.SetLoadNow(false);

@@ -12,6 +12,11 @@ namespace test_images {
 // ARGB of pixel (x, y).
 using PixelFn = std::function<uint32_t(int x, int y)>;
 
+// An opaque picture whose every pixel differs from its neighbours.
+inline uint32_t OpaquePattern(int x, int y) {
+  return 0xFF000000u | static_cast<uint32_t>(x * 7 + y * 131) * 0x010307u;
+}
+
 struct PngOptions {
   int colorType = 6;  // PNG_COLOR_TYPE_RGB_ALPHA
   int bitDepth = 8;
