@@ -18,6 +18,8 @@ using detail::kUvOne;
 
 namespace {
 
+constexpr int RoundUp8(int n) { return (n + 7) & ~7; }
+
 // Clamped conversion to fixed point, so that absurd planes never overflow.
 int64_t ToFixed(double value, int bits) {
   const double scaled = value * static_cast<double>(int64_t{1} << bits);
@@ -204,7 +206,24 @@ bool Canvas2D::TryBlit(const TexturedQuad& q) {
         continue;
       }
       if (kind == BlendKind::kAlpha) {
-        detail::BlitAlphaRow(dst, src, count);
+        // The next row's blended parts lie about where this row's do; asking for
+        // them now hides the wait for a frame that is far larger than the cache.
+        if (row + 2 < rowEnd) {
+          const uint32_t* next = frame_.Row(static_cast<int>(row + 2));
+          __builtin_prefetch(next + begin, 1);
+          __builtin_prefetch(next + end - 1, 1);
+        }
+        // The row's solid run is copied; only the texels around it are blended.
+        const int64_t solidBegin = std::clamp<int64_t>(x0 + tex.SolidBegin(ty) - sl, begin, end);
+        const int64_t solidEnd = std::clamp<int64_t>(x0 + tex.SolidEnd(ty) - sl, solidBegin, end);
+        // The blended parts are widened into the run to whole vector steps (a solid
+        // texel blends to itself), so they end without a pixel-by-pixel tail.
+        const int head = std::min(count, RoundUp8(static_cast<int>(solidBegin - begin)));
+        const int tail = std::min(count - head, RoundUp8(static_cast<int>(end - solidEnd)));
+        const int solid = count - head - tail;
+        detail::BlitAlphaRow(dst, src, head);
+        std::memcpy(dst + head, src + head, sizeof(uint32_t) * static_cast<size_t>(solid));
+        detail::BlitAlphaRow(dst + head + solid, src + head + solid, tail);
         continue;
       }
       if (kind == BlendKind::kAdditive) {

@@ -11,7 +11,9 @@ PatternTexture::PatternTexture(int width, int height)
       height_(height),
       texels_(static_cast<size_t>(width + 2) * static_cast<size_t>(height + 2), 0u),
       rowBegin_(static_cast<size_t>(height), 0),
-      rowEnd_(static_cast<size_t>(height), 0) {}
+      rowEnd_(static_cast<size_t>(height), 0),
+      solidBegin_(static_cast<size_t>(height), 0),
+      solidEnd_(static_cast<size_t>(height), 0) {}
 
 void PatternTexture::Finish() {
   const int stride = Stride();
@@ -37,14 +39,23 @@ void PatternTexture::Finish() {
     while (end > begin && (row[end - 1] >> 24) == 0) --end;
     rowBegin_[static_cast<size_t>(y)] = begin;
     rowEnd_[static_cast<size_t>(y)] = end;
-    if (opaque_) {
-      for (int x = 0; x < width_; ++x) {
-        if ((row[x] >> 24) != 0xFF) {
-          opaque_ = false;
-          break;
-        }
+    int bestBegin = 0;
+    int bestEnd = 0;
+    for (int x = begin; x < end;) {
+      if ((row[x] >> 24) != 0xFF) {
+        ++x;
+        continue;
+      }
+      const int runBegin = x;
+      while (x < end && (row[x] >> 24) == 0xFF) ++x;
+      if (x - runBegin > bestEnd - bestBegin) {
+        bestBegin = runBegin;
+        bestEnd = x;
       }
     }
+    solidBegin_[static_cast<size_t>(y)] = bestBegin;
+    solidEnd_[static_cast<size_t>(y)] = bestEnd;
+    if (bestEnd - bestBegin != width_) opaque_ = false;
   }
 }
 

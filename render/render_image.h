@@ -44,6 +44,11 @@ class PatternTexture {
   // above 0 (an empty range for a fully transparent row).
   int RowBegin(int y) const { return rowBegin_[static_cast<size_t>(y)]; }
   int RowEnd(int y) const { return rowEnd_[static_cast<size_t>(y)]; }
+  // Columns [SolidBegin(y), SolidEnd(y)) are the longest run of row y whose
+  // texels all have alpha 255 (empty when there is none): the blit copies
+  // that run and blends only the rest, with no test per pixel.
+  int SolidBegin(int y) const { return solidBegin_[static_cast<size_t>(y)]; }
+  int SolidEnd(int y) const { return solidEnd_[static_cast<size_t>(y)]; }
 
   size_t Bytes() const { return texels_.size() * sizeof(uint32_t); }
 
@@ -54,6 +59,8 @@ class PatternTexture {
   std::vector<uint32_t> texels_;
   std::vector<int32_t> rowBegin_;
   std::vector<int32_t> rowEnd_;
+  std::vector<int32_t> solidBegin_;
+  std::vector<int32_t> solidEnd_;
 };
 
 class RenderImage {

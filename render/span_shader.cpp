@@ -77,7 +77,7 @@ QZ_INLINE __m128i BlendAdditive4(__m128i src, __m128i dst) {
 
 void BlitAlphaRow(uint32_t* dst, const uint32_t* src, int count) {
   const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-  int i = 0;
+  int i = UseAvx2() ? BlitAlphaRowAvx2(dst, src, count) : 0;
   for (; i + 4 <= count; i += 4) {
     const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
     const __m128i a = _mm_and_si128(s, alphaMask);
@@ -96,7 +96,7 @@ void BlitAlphaRow(uint32_t* dst, const uint32_t* src, int count) {
 
 void BlitAdditiveRow(uint32_t* dst, const uint32_t* src, int count) {
   const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-  int i = 0;
+  int i = UseAvx2() ? BlitAdditiveRowAvx2(dst, src, count) : 0;
   for (; i + 4 <= count; i += 4) {
     const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
     if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(s, alphaMask), _mm_setzero_si128())) ==

@@ -183,4 +183,12 @@ void CopyOpaqueRow(uint32_t* dst, const uint32_t* src, int count);
 // Additive blend of unmodulated texels in a straight row.
 void BlitAdditiveRow(uint32_t* dst, const uint32_t* src, int count);
 
+// The two blits eight pixels a step where the processor has AVX2: they
+// return how many leading pixels they did (a multiple of 8; 0 without AVX2).
+bool UseAvx2();
+int BlitAlphaRowAvx2(uint32_t* dst, const uint32_t* src, int count);
+int BlitAdditiveRowAvx2(uint32_t* dst, const uint32_t* src, int count);
+// Tests turn the AVX2 loops off to check the SSE2 ones; gives the previous setting.
+bool AllowAvx2(bool allowed);
+
 }  // namespace render::detail

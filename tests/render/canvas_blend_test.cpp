@@ -5,6 +5,7 @@
 
 #include "render/blend.h"
 #include "render/canvas2d.h"
+#include "render/span_shader.h"
 #include "render_test_util.h"
 
 namespace {
@@ -138,9 +139,28 @@ TEST(CanvasBlend, RoundingHelpersAreExact) {
 
 namespace {
 
-// The pixel-exact blit and its row loops give exactly the pixels of the general scan, for
-// every kind of blend, with and without modulation and filtering.
-TEST(CanvasBlend, FastPathsMatchGeneralScan) {
+// Turns the AVX2 row loops on or off for one scope.
+class Avx2Scope {
+ public:
+  explicit Avx2Scope(bool allowed) : before_(render::detail::AllowAvx2(allowed)) {}
+  ~Avx2Scope() { render::detail::AllowAvx2(before_); }
+  Avx2Scope(const Avx2Scope&) = delete;
+  Avx2Scope& operator=(const Avx2Scope&) = delete;
+
+ private:
+  bool before_;
+};
+
+// The pixel-exact blit and its row loops (eight pixels a step with AVX2, four with
+// SSE2) give exactly the pixels of the general scan, for every kind of blend, with and
+// without modulation and filtering.
+class FastPaths : public testing::TestWithParam<bool> {};
+
+INSTANTIATE_TEST_SUITE_P(CanvasBlend, FastPaths, testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Avx2" : "Sse2"; });
+
+TEST_P(FastPaths, MatchGeneralScan) {
+  const Avx2Scope avx2(GetParam());
   uint32_t seed = 12345;
   auto next = [&] {
     seed = seed * 1664525u + 1013904223u;
@@ -153,6 +173,11 @@ TEST(CanvasBlend, FastPathsMatchGeneralScan) {
     // Plenty of fully transparent and fully opaque texels, as real sprites have.
     if ((t & 7) == 0) t &= 0x00FFFFFF;
     if ((t & 7) == 1) t |= 0xFF000000;
+  }
+  // Runs of opaque and of clear texels take the loops' shortcuts.
+  for (int x = 4; x < 30; ++x) {
+    texels[3 * 37 + x] |= 0xFF000000;
+    texels[6 * 37 + x] &= 0x00FFFFFF;
   }
   auto* image = MakeImage(store, 37, 11, texels);
   std::vector<uint32_t> opaque = texels;
