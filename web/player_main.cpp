@@ -33,6 +33,8 @@
 
 namespace {
 
+constexpr double kImmediateSliceMs = 12;
+
 // The page's player lives from its start to its end between callbacks, so
 // it cannot live on main's stack.
 struct WebRun {
@@ -56,26 +58,38 @@ void TellEnd(int status) {
 
 // After the first pass and after each pass that drew a --screenshot frame,
 // the canvas shows that frame until the next pass: the page may look then.
-void TellPass(int64_t pass) {
+// True when the page was told.
+bool TellPass(int64_t pass) {
   WebRun& run = Run();
-  if (pass == run.toldPass) return;  // a pass that drew nothing (a paused game)
+  if (pass == run.toldPass) return false;  // a pass that drew nothing (a paused game)
   run.toldPass = pass;
   bool tell = pass == 1;
   for (const app::ScreenshotRequest& shot : run.shots) tell = tell || shot.pass + 1 == pass;
   if (tell) EM_ASM({ if (Module.qzOnPass) Module.qzOnPass($0); }, static_cast<double>(pass));
+  return tell;
 }
 
 void Pass(void*) {
   WebRun& run = Run();
   if (!run.form) return;
   if (run.callbacks == web::Callbacks::Animation && !run.passes.Due(emscripten_get_now())) return;
-  const bool more = run.form->WindowPass();
-  TellPass(run.form->Passes());
-  if (more) return;
-  emscripten_cancel_main_loop();
-  const int status = run.form->EndWindowLoop();
-  run.form.reset();
-  TellEnd(status);
+  // Flat out (a replay in the test page), passes run back to back for a
+  // slice of a display frame: the browser still shows frames and takes
+  // events between slices, and a pass the page looks at ends its slice.
+  const double sliceEnd =
+      emscripten_get_now() + (run.callbacks == web::Callbacks::Immediate ? kImmediateSliceMs : 0);
+  do {
+    const bool more = run.form->WindowPass();
+    const bool told = TellPass(run.form->Passes());
+    if (!more) {
+      emscripten_cancel_main_loop();
+      const int status = run.form->EndWindowLoop();
+      run.form.reset();
+      TellEnd(status);
+      return;
+    }
+    if (told) return;
+  } while (emscripten_get_now() < sliceEnd);
 }
 
 // GoToURL: a page cannot start the desktop's handler, and the browser lets a
@@ -169,6 +183,10 @@ int main(int argc, char** argv) {
   options.player.pacedByCaller = true;
   // The loop is a callback: SDL must not sleep in its present or delays.
   SDL_SetHint(SDL_HINT_EMSCRIPTEN_ASYNCIFY, "0");
+  // The frame goes to a 2D canvas of its own size, which the page scales:
+  // WebGL would only add an upload per frame (and is software in browsers
+  // without a GPU, at half the speed).
+  SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
   run.callbacks = options.callbacks;
   run.shots = options.player.screenshots;
   run.form = std::make_unique<app::TFormMain>(options.player);
