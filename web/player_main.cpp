@@ -18,6 +18,7 @@
 #include <emscripten.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -44,6 +45,8 @@ struct WebRun {
   web::FramePacer progressYields;
   std::vector<app::ScreenshotRequest> shots;
   int64_t toldPass = 0;
+  int64_t yields = 0;  // inside steps, to show loading progress
+  bool stats = false;
   std::string reply;  // what the last exported call answered
 };
 
@@ -85,6 +88,7 @@ void Pass(void*) {
       emscripten_cancel_main_loop();
       const int status = run.form->EndWindowLoop();
       run.form.reset();
+      if (run.stats) std::printf("progress yields %lld\n", static_cast<long long>(run.yields));
       TellEnd(status);
       return;
     }
@@ -189,6 +193,7 @@ int main(int argc, char** argv) {
   SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
   run.callbacks = options.callbacks;
   run.shots = options.player.screenshots;
+  run.stats = options.player.stats;
   run.form = std::make_unique<app::TFormMain>(options.player);
   if (std::optional<int> status = run.form->StartUp()) {
     run.form.reset();
@@ -196,8 +201,13 @@ int main(int argc, char** argv) {
     return *status;
   }
 #ifdef QZ_WEB_ASYNCIFY
+  // One picture per pass period reaches the screen; the others are only
+  // drawn, so that yields add little to the time a switch takes.
   run.form->SetProgressYield([] {
-    if (Run().progressYields.Due(emscripten_get_now())) emscripten_sleep(0);
+    WebRun& r = Run();
+    if (!r.progressYields.Due(emscripten_get_now())) return;
+    ++r.yields;
+    emscripten_sleep(0);
   });
 #endif
   run.form->StartWindowLoop();
