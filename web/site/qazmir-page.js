@@ -90,6 +90,12 @@
     },
   };
   window.Module = Module;
+  // A trap in a callback the runtime does not watch (an animation frame, an
+  // event) stops the player as surely as an abort: say so, and let a test
+  // report it at once instead of waiting for a report that never comes.
+  window.addEventListener('error', (e) => {
+    if (started) finish(-1, 'The player stopped: ' + (e.error || e.message));
+  });
   const engine = document.createElement('script');
   engine.src = 'qazmir-web.js';
   engine.onerror = () => setStatus('The player (qazmir-web.js) could not be loaded.');
@@ -224,18 +230,27 @@
   }
 
   // ---- full screen: the page's, on Alt+Enter (through the game) and the button ----
+  // The game may switch back and forth within one call (a game's settings
+  // read while it loads, then the page's --windowed): only where it ends up
+  // counts, once the call has returned.
+  let fullScreenPending = false;
   function setFullScreen(on) {
     fullScreenWanted = on;
     fullScreenButton.textContent = on ? 'Window' : 'Full screen';
-    if (on && !document.fullscreenElement) {
-      stage.requestFullscreen().catch(() => {
-        // Browsers allow it only just after a click or a key press.
-        notice('The browser refused full screen; the button asks again.');
-        if (fullScreenWanted) Module.ccall('qz_web_toggle_full_screen', null, [], []);
-      });
-    } else if (!on && document.fullscreenElement) {
-      document.exitFullscreen().catch(() => {});
-    }
+    if (fullScreenPending) return;
+    fullScreenPending = true;
+    queueMicrotask(() => {
+      fullScreenPending = false;
+      if (fullScreenWanted && !document.fullscreenElement) {
+        stage.requestFullscreen().catch(() => {
+          // Browsers allow it only just after a click or a key press.
+          notice('The browser refused full screen; the button asks again.');
+          if (fullScreenWanted) Module.ccall('qz_web_toggle_full_screen', null, [], []);
+        });
+      } else if (!fullScreenWanted && document.fullscreenElement) {
+        document.exitFullscreen().catch(() => {});
+      }
+    });
   }
   document.addEventListener('fullscreenchange', () => {
     fitCanvas();
@@ -263,6 +278,8 @@
     if (pass === 1) {
       report.firstFrameMs = performance.now();
       report.firstPassAt = performance.now() - startedAt;
+      const sdl = Module.SDL2;
+      report.audio = sdl && sdl.audioContext ? sdl.audioContext.state : 'none';
       setStatus('');
     }
     for (const s of shotPasses()) {
