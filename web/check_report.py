@@ -10,6 +10,10 @@ native player's.
       that each per-user PATH holds the bytes of FILE.
   check_report.py compare A.png B.png
       Compares two pictures as the report check does.
+  check_report.py page SCREENSHOT.png --native FRAME.png
+      Finds the game's picture in a screenshot of the whole page (the canvas
+      scaled to the page, somewhere on it) and checks that it is FRAME.png
+      scaled: a coarse look, each of 16 x 12 cells' mean colour close.
 
 Pictures match when at most 0.1 % of the pixels differ by more than 2 in any
 channel and none by more than 64: the same engine draws the same pixels, and
@@ -111,9 +115,9 @@ def load_report(path):
 def stat_lines(log):
     out = {}
     for line in log:
-        m = re.match(r"^(frames|steps|draw|scripts|loading|cpu) ([0-9.]+)", line)
+        m = re.match(r"^(frames|steps|draw|scripts|loading|cpu|progress yields) ([0-9.]+)", line)
         if m:
-            out[m.group(1)] = float(m.group(2))
+            out[m.group(1).split()[-1]] = float(m.group(2))
     return out
 
 
@@ -153,7 +157,10 @@ def cmd_report(a):
         else:
             print("%s: the same %d bytes as the native run's" % (path, len(want)))
     stats = stat_lines(report.get("log", []))
-    figures = {"firstFrameMs": report.get("firstFrameMs"), "store": report.get("store")}
+    if stats.get("yields", 0) < a.min_yields:
+        print("%d progress yields inside steps, fewer than %d" % (stats.get("yields", 0), a.min_yields))
+        ok = False
+    figures = {"firstFrameMs": report.get("firstFrameMs"), "store": report.get("store"), "audio": report.get("audio")}
     if "startMs" in report and "endMs" in report:
         figures["runSeconds"] = (report["endMs"] - report["startMs"]) / 1000.0
     figures.update(stats)
@@ -172,6 +179,44 @@ def cmd_compare(a):
     return 0 if same else 1
 
 
+def cell_means(width, height, rows, x0, y0, w, h, nx=16, ny=12):
+    """Mean RGB of nx x ny cells of the rectangle (x0, y0, w, h)."""
+    out = []
+    for cy in range(ny):
+        for cx in range(nx):
+            ax, bx = x0 + cx * w // nx, x0 + (cx + 1) * w // nx
+            ay, by = y0 + cy * h // ny, y0 + (cy + 1) * h // ny
+            sums, n = [0, 0, 0], 0
+            for y in range(ay, by, 2):
+                row = rows[y]
+                for x in range(ax, bx, 2):
+                    for c in range(3):
+                        sums[c] += row[3 * x + c]
+                    n += 1
+            out.append([s / max(n, 1) for s in sums])
+    return out
+
+
+def cmd_page(a):
+    width, height, rows = decode_png(open(a.screenshot, "rb").read())
+    native = decode_png(open(a.native, "rb").read())
+    want = cell_means(native[0], native[1], native[2], 0, 0, native[0], native[1])
+    # The page's bar (#222) runs across the top; below it the canvas keeps
+    # 4:3 and is centred in the rest of the page.
+    bar = 0
+    while bar < height and rows[bar][3 * (width - 1):3 * width] == bytes([34, 34, 34]):
+        bar += 1
+    scale = min(width / 1024.0, (height - bar) / 768.0)
+    w, h = round(1024 * scale), round(768 * scale)
+    x0, y0 = (width - w) // 2, bar + (height - bar - h) // 2
+    got = cell_means(width, height, rows, x0, y0, w, h)
+    err = sum(abs(g[c] - t[c]) for g, t in zip(got, want) for c in range(3)) / (len(want) * 3)
+    ok = bar > 0 and err < 12
+    print("the page shows the game's picture at %dx%d+%d+%d (bar %d rows), mean cell difference %.1f%s"
+          % (w, h, x0, y0, bar, err, "" if ok else " (MISMATCH)"))
+    return 0 if ok else 1
+
+
 def main():
     p = argparse.ArgumentParser()
     sub = p.add_subparsers(dest="cmd", required=True)
@@ -181,11 +226,16 @@ def main():
     r.add_argument("--user-file", action="append", default=[])
     r.add_argument("--save-dir")
     r.add_argument("--figures")
+    r.add_argument("--min-yields", type=int, default=0,
+                   help="at least this many progress yields inside steps (Asyncify at work)")
     c = sub.add_parser("compare")
     c.add_argument("a")
     c.add_argument("b")
+    g = sub.add_parser("page")
+    g.add_argument("screenshot")
+    g.add_argument("--native", required=True)
     a = p.parse_args()
-    return cmd_report(a) if a.cmd == "report" else cmd_compare(a)
+    return {"report": cmd_report, "compare": cmd_compare, "page": cmd_page}[a.cmd](a)
 
 
 if __name__ == "__main__":
