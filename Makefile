@@ -5,8 +5,11 @@
 # ThreadSanitizer in build-tsan (not part of CI).
 # `make deb` writes the Debian packages qazmir_<version>_<arch>.deb and
 # qazmir-demo_<version>_all.deb here; `make test-package` also runs lintian on them.
-# `make web` builds the engine for WebAssembly in build-web (see web/build-libs.sh);
-# `make web-smoke` runs its smoke program under node.
+# `make web` builds the player for WebAssembly in build-web (see web/build-libs.sh)
+# and writes build-web/site/: the page, the player and the demo, for any static
+# web server; `make web-smoke` runs its smoke program under node; `make test-web`
+# plays the demo in the wasm player under node and in headless Chromium and
+# compares the pictures with the native player's (not part of `make test`).
 BUILD_DIR ?= build
 ASAN_BUILD_DIR ?= build-asan
 TSAN_BUILD_DIR ?= build-tsan
@@ -15,7 +18,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build test soak test-asan test-tsan run bench install deb test-package clean web web-smoke
+.PHONY: all deps configure build test soak test-asan test-tsan run bench install deb test-package clean web web-smoke test-web
 
 all: build
 
@@ -83,15 +86,24 @@ clean:
 # Debian's emscripten runs its optimizer with the node on PATH, which need not
 # be Debian's (acorn is in Debian's module folder); the JavaScript it makes for
 # node loads .wasm files with fetch() on nodes that have it, which fails.
-web web-smoke: export NODE_PATH := /usr/share/nodejs
-web web-smoke: export NODE_OPTIONS := --no-experimental-fetch
+web web-smoke test-web: export NODE_PATH := /usr/share/nodejs
+web web-smoke test-web: export NODE_OPTIONS := --no-experimental-fetch
 
-web:
+# The demo in the site is the native build's (its tool draws and packs it).
+web: configure
 	./scripts/install-deps.sh --web
 	prefix=$$(JOBS=$(JOBS) web/build-libs.sh) && \
 	  emcmake cmake -S . -B $(WEB_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	    -DCMAKE_CROSSCOMPILING_EMULATOR=$$(command -v node) -DQZ_WEB_DEPS=$$prefix
 	cmake --build $(WEB_BUILD_DIR) -j $(JOBS)
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target demo
+	web/make-site.sh $(WEB_BUILD_DIR) $(BUILD_DIR)/demo
+
+# Also needs the native player, whose pictures the web player's must match.
+test-web: web
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target qazmir web_tests
+	cd $(BUILD_DIR) && ctest --output-on-failure -R '^(PlayerArgs|FramePacer|ZipExtract)\.'
+	web/test-web.sh $(WEB_BUILD_DIR) $(BUILD_DIR)
 
 web-smoke: web
 	node $(WEB_BUILD_DIR)/bin/qazmir-web-smoke.js /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf

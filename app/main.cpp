@@ -10,22 +10,11 @@
 
 #include "app/input_script.h"
 #include "app/main_window.h"
-#include "platform/codepage.h"
 #include "platform/numeric.h"
 #include "platform/version.h"
 #include "resources/library_versions.h"
 
 namespace {
-
-bool ParseScreenshot(const std::string& text, app::ScreenshotRequest& out) {
-  size_t colon = text.find(':');
-  if (colon == std::string::npos || colon + 1 >= text.size()) return false;
-  auto pass = platform::ParseIntegerText(text.substr(0, colon));
-  if (!pass || *pass < 0) return false;
-  out.pass = *pass;
-  out.file = text.substr(colon + 1);
-  return true;
-}
 
 // The version and the libraries the player was built against.
 std::string VersionText() {
@@ -106,7 +95,7 @@ int main(int argc, char** argv) {
   if (*variablesOpt) options.variableBudget = variableBudget;
   for (const auto& s : screenshots) {
     app::ScreenshotRequest r;
-    if (!ParseScreenshot(s, r)) {
+    if (!app::ParseScreenshotRequest(s, r)) {
       std::cerr << "qazmir: --screenshot wants S:FILE, got \"" << s << "\"\n";
       return 2;
     }
@@ -125,12 +114,8 @@ int main(int argc, char** argv) {
   absolute(options.userDir);
   absolute(options.audioOut);
   for (auto& shot : options.screenshots) absolute(shot.file);
-  if (!platform::CodePage::Find(options.codepage)) {
-    std::cerr << "qazmir: unknown code page \"" << options.codepage << "\"\n";
-    return 2;
-  }
-  if (!options.audioOut.empty() && !options.headless) {
-    std::cerr << "qazmir: --audio-out needs --headless\n";
+  if (std::string why = app::CheckPlayerOptions(options); !why.empty()) {
+    std::cerr << "qazmir: " << why << "\n";
     return 2;
   }
   int status;

@@ -10,6 +10,7 @@
 #include "app/game_library.h"
 #include "app/game_location.h"
 #include "app/script_setup.h"
+#include "app/window_loop.h"
 #include "platform/codepage.h"
 #include "platform/confined_files.h"
 #include "platform/file_io.h"
@@ -81,6 +82,12 @@ void TFormMain::SetUpAudio() {
 }
 
 int TFormMain::Run() {
+  if (std::optional<int> status = StartUp()) return *status;
+  if (options_.headless) return RunHeadless();
+  return RunWindow();
+}
+
+std::optional<int> TFormMain::StartUp() {
   if (!options_.userDir.empty()) platform::SetUserDataHomeOverride(options_.userDir);
   if (std::string why = FindGame(); !why.empty()) {
     std::cerr << "qazmir: " << why << "\n";
@@ -101,8 +108,7 @@ int TFormMain::Run() {
     FormClose();
     return 0;
   }
-  if (options_.headless) return RunHeadless();
-  return RunWindow();
+  return std::nullopt;
 }
 
 // Before any window opens: a game named on the command line must be there
@@ -137,7 +143,7 @@ bool TFormMain::FormCreate() {
   audio_->Init(-1, 44100, 0, nullptr);
 
   clock_ = options_.headless ? std::unique_ptr<render::FrameClock>(new render::ManualClock())
-                             : std::unique_ptr<render::FrameClock>(new render::SdlClock());
+                             : std::unique_ptr<render::FrameClock>(new render::SdlClock(!options_.pacedByCaller));
   timer_ = std::make_unique<render::FrameTimer>(*clock_);
   timer_->SetSpeed(30.0);
   timer_->SetMaxFPS(30);
@@ -175,7 +181,8 @@ bool TFormMain::FormCreate() {
 }
 
 void TFormMain::DeviceInitialize(bool& /*ok*/) {
-  desktopTooSmall_ = DesktopWidth() < kFrameWidth * options_.scale + kWindowBorders;
+  desktopTooSmall_ =
+      !kEveryDesktopFits && DesktopWidth() < kFrameWidth * options_.scale + kWindowBorders;
   const platform::CodePage& cp = GameCodePage(options_);
 
   std::string gameFile = "game.qzf";
@@ -286,7 +293,9 @@ bool TFormMain::TimerEnabled() const { return timer_ && timer_->Enabled(); }
 void TFormMain::RenderFrame(bool present) {
   if (!device_) return;
   device_->Render(0, true);
-  if (present) device_->Present();
+  if (!present) return;
+  device_->Present();
+  if (progressYield_) progressYield_();
 }
 
 }  // namespace app

@@ -51,6 +51,16 @@ class TQZElement;
 
 namespace app {
 
+struct WindowLoopState;
+
+#ifdef __EMSCRIPTEN__
+// A page scales the picture to whatever screen it is on: no desktop is too
+// small for a window there.
+inline constexpr bool kEveryDesktopFits = true;
+#else
+inline constexpr bool kEveryDesktopFits = false;
+#endif
+
 // What --stats prints at exit.
 struct RunStats {
   int64_t frames = 0;
@@ -70,6 +80,19 @@ class TFormMain : public scene::GameHost {
   // The whole life of the window; the process exit status.
   int Run();
 
+  // Run in parts, for a host that owns the loop (a browser): StartUp, then
+  // for a window StartWindowLoop, WindowPass once per pass until it answers
+  // false, and EndWindowLoop. StartUp answers an exit status when the run
+  // ends there (no game, a bad session, a failed start).
+  std::optional<int> StartUp();
+  void StartWindowLoop();
+  bool WindowPass();
+  int EndWindowLoop();
+  // Called after a frame presented in the middle of a step (the loading
+  // progress of a screen switch): a browser shows nothing until control
+  // returns to it, so its host yields there.
+  void SetProgressYield(std::function<void()> yield) { progressYield_ = std::move(yield); }
+
   // ---- GameHost ----------------------------------------------------------------
   bool TestMode() const override { return options_.testMode; }
   int DesktopWidth() const override;
@@ -81,11 +104,12 @@ class TFormMain : public scene::GameHost {
   bool TimerEnabled() const override;
   void RenderFrame(bool present) override;
 
-  // ---- for tests -------------------------------------------------------------------
+  // ---- for tests and the web page ----------------------------------------------------
   scene::TQZDB* Root() const { return root_.get(); }
   const RunStats& Stats() const { return stats_; }
   int LogoNumber() const { return logoNumber_; }
   int LogoTick() const { return logoTick_; }
+  int64_t Passes() const { return passes_; }
 
  private:
   // start-up and close (main_window.cpp)
@@ -149,6 +173,7 @@ class TFormMain : public scene::GameHost {
 
   // loops
   int RunWindow();    // sdl_events.cpp
+  std::unique_ptr<WindowLoopState> loop_;
   int RunHeadless();  // headless_run.cpp
   bool WriteFramePng(const std::filesystem::path& file);
 
@@ -201,6 +226,7 @@ class TFormMain : public scene::GameHost {
   RunStats stats_;
   // Called after each frame is drawn, before its steps (headless screenshots).
   std::function<void()> screenshotHook_;
+  std::function<void()> progressYield_;
   std::chrono::steady_clock::time_point lastWatchdog_;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
-// The player's command line, parsed.
+// The player's command line, parsed (main.cpp natively, web/player_args.cpp
+// for the page's arguments).
 
 #include <cstdint>
 #include <optional>
@@ -35,6 +36,16 @@ struct PlayerOptions {
   std::optional<int64_t> variableBudget;
   std::string game;  // a .qzf file or a folder; empty: the executable's folder
   std::string executable;  // argv[0]
+  // Not an option: the window's passes are called by a host that paces them
+  // (a browser's frame callbacks), so the player never sleeps between them.
+  bool pacedByCaller = false;
 };
+
+// "S:FILE" of --screenshot; false when it is not that.
+bool ParseScreenshotRequest(const std::string& text, ScreenshotRequest& out);
+
+// What no single option says is wrong: an unknown code page, --audio-out
+// without --headless, both window modes. Empty when the options hold together.
+std::string CheckPlayerOptions(const PlayerOptions& options);
 
 }  // namespace app

@@ -124,7 +124,7 @@ void TFormMain::FlWin() {
   if (device_->Windowed() == !fullScreen) return;
   timer_->SetEnabled(false);
   device_->SetWindowed(!fullScreen);
-  if (device_->Windowed() && DesktopWidth() <= 1024) {
+  if (device_->Windowed() && !kEveryDesktopFits && DesktopWidth() <= 1024) {
     desktopTooSmall_ = true;
     root.SetFullScreenFlag(true);
     device_->SetWindowed(false);

@@ -7,8 +7,8 @@
 
 namespace render {
 
-SdlClock::SdlClock()
-    : start_(SDL_GetPerformanceCounter()), frequency_(SDL_GetPerformanceFrequency()) {
+SdlClock::SdlClock(bool sleeps)
+    : start_(SDL_GetPerformanceCounter()), frequency_(SDL_GetPerformanceFrequency()), sleeps_(sleeps) {
   if (frequency_ == 0) frequency_ = 1000;
 }
 
@@ -23,7 +23,7 @@ int64_t SdlClock::Now() {
 }
 
 void SdlClock::SleepMs(int milliseconds) {
-  if (milliseconds > 0) SDL_Delay(static_cast<Uint32>(milliseconds));
+  if (milliseconds > 0 && sleeps_) SDL_Delay(static_cast<Uint32>(milliseconds));
 }
 
 void ManualClock::SleepMs(int milliseconds) {

@@ -37,16 +37,19 @@ class FrameClock {
   virtual void SleepMs(int milliseconds) = 0;
 };
 
-// The high-resolution performance counter and SDL_Delay.
+// The high-resolution performance counter and SDL_Delay. A clock that does
+// not sleep is for loops whose host paces the calls (a browser's frame
+// callbacks, where a sleep could only spin).
 class SdlClock final : public FrameClock {
  public:
-  SdlClock();
+  explicit SdlClock(bool sleeps = true);
   int64_t Now() override;
   void SleepMs(int milliseconds) override;
 
  private:
   uint64_t start_;
   uint64_t frequency_;
+  bool sleeps_;
 };
 
 // A clock that moves only when told to, or when someone sleeps on it (tests).

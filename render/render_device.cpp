@@ -4,6 +4,10 @@
 
 #include <algorithm>
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
 namespace render {
 
 RenderDevice::RenderDevice(const RenderDeviceOptions& options)
@@ -42,6 +46,13 @@ bool RenderDevice::CreateOutput() {
 }
 
 void RenderDevice::EnterFullScreen() {
+#ifdef __EMSCRIPTEN__
+  // In a page, full screen is the page's: the browser's full-screen API on
+  // its player, which scales the canvas (the frame's size either way) with
+  // the aspect kept; SDL's own would only take effect on the next click.
+  EM_ASM({ if (Module.qzFullScreen) Module.qzFullScreen(1); });
+  return;
+#endif
   int display = SDL_GetWindowDisplayIndex(window_);
   if (display < 0) display = 0;
   SDL_Rect bounds;
@@ -56,6 +67,10 @@ void RenderDevice::EnterFullScreen() {
 }
 
 void RenderDevice::LeaveFullScreen() {
+#ifdef __EMSCRIPTEN__
+  EM_ASM({ if (Module.qzFullScreen) Module.qzFullScreen(0); });
+  return;
+#endif
   SDL_SetWindowFullscreen(window_, 0);
   SDL_SetWindowBordered(window_, SDL_TRUE);
   ApplyWindowSize();

@@ -27,8 +27,11 @@
 // trusted only when order_ holds that element there.
 
 #include <cstdint>
-#include <memory_resource>
 #include <set>
+#if __has_include(<memory_resource>)
+#include <memory_resource>
+#define QZ_KEY_INDEX_POOL 1
+#endif
 #include <utility>
 #include <vector>
 
@@ -84,8 +87,13 @@ class KeyIndex {
   // sorted arrays, so that moving one element between keys stays O(log n)
   // even when thousands of elements share a key; its nodes come from a pool
   // that rebuilds reuse.
+#ifdef QZ_KEY_INDEX_POOL
   std::pmr::unsynchronized_pool_resource pool_;
   std::pmr::set<std::pair<int32_t, uint32_t>> byKey_{&pool_};
+#else
+  // The web build's C++ library has no <memory_resource>: nodes come from the heap.
+  std::set<std::pair<int32_t, uint32_t>> byKey_;
+#endif
   bool built_ = false;
   uint64_t shape_ = 0;
   uint32_t staleWalks_ = 0;  // walks since the index was last current

@@ -7,8 +7,9 @@
 #   --package  also lintian, which only `make test-package` runs
 #   --web      also the WebAssembly build's tools: Debian's emscripten, dpkg-dev
 #              (apt-get source unpacks the libraries' source packages with it),
-#              autotools-dev (a config.sub that knows the wasm32 host) and
-#              chromium (the browser the web tests drive headless)
+#              autotools-dev (a config.sub that knows the wasm32 host),
+#              chromium (the browser the web tests drive headless) and python3
+#              (the web tests' server and picture checks; serving the site)
 set -euo pipefail
 
 packages=(
@@ -34,7 +35,7 @@ for arg in "$@"; do
   case "$arg" in
     --fuzz) packages+=(clang libclang-rt-14-dev llvm) ;;
     --package) packages+=(lintian) ;;
-    --web) packages+=(emscripten autotools-dev chromium) ;;
+    --web) packages+=(emscripten autotools-dev chromium python3) ;;
     *) echo "install-deps: unknown option $arg" >&2; exit 2 ;;
   esac
 done
