@@ -112,24 +112,20 @@ bool TPasCalc::FindLabel(StmtList& list, size_t& index, uint32_t& pos) {
 [[gnu::always_inline]] inline void TPasCalc::ExecStmt(Stmt& s) {
   ContextScope ctx(ctx_, s.range);
   if (!CountStatement()) return;
-  // The common kinds first, as plain branches (better predicted than a jump table).
-  if (s.kind == StmtKind::Assign) return ExecAssign(static_cast<AssignStmt&>(s));
-  if (s.kind == StmtKind::If) return ExecIf(static_cast<IfStmt&>(s));
-  if (s.kind == StmtKind::Block) return ExecList(*static_cast<BlockStmt&>(s).body);
   switch (s.kind) {
+    [[likely]] case StmtKind::Assign:
+      ExecAssign(static_cast<AssignStmt&>(s));
+      return;
+    [[likely]] case StmtKind::If:
+      ExecIf(static_cast<IfStmt&>(s));
+      return;
+    [[likely]] case StmtKind::Block:
+      ExecList(*static_cast<BlockStmt&>(s).body);
+      return;
     case StmtKind::Nothing:
       return;
     case StmtKind::Fault:
       Fail(s.fault);
-      return;
-    case StmtKind::Block:
-      ExecList(*static_cast<BlockStmt&>(s).body);
-      return;
-    case StmtKind::Assign:
-      ExecAssign(static_cast<AssignStmt&>(s));
-      return;
-    case StmtKind::If:
-      ExecIf(static_cast<IfStmt&>(s));
       return;
     case StmtKind::For:
       ExecFor(static_cast<ForStmt&>(s));
@@ -364,7 +360,7 @@ void TPasCalc::ExecFor(ForStmt& s) {
   const int64_t step = s.downto ? -1 : 1;
   for (int64_t counter = from; s.downto ? counter >= to : counter <= to; counter += step) {
     if (!CountStatement()) return;
-    int k = UseCache() ? vars_.IndexOfHinted(s.var, s.hint) : vars_.IndexOf(s.var);
+    int k = Lookup(s.var, s.hint);
     if (k < 0) {
       Fail("Invalid variable name: " + s.var, 1);
       return;

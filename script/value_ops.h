@@ -130,6 +130,9 @@ template <class T>
 
 // A binary operator. Comparisons give a Boolean.
 bool ApplyBinary(Op op, const Value& a, const Value& b, Value& out);
+// The same by the general rules alone, without the inline fast paths above:
+// what those must agree with wherever they answer (tests compare them).
+bool ApplyBinaryGeneral(Op op, const Value& a, const Value& b, Value& out);
 // Prefix minus.
 bool ApplyNegate(const Value& a, Value& out);
 // Prefix NOT: the Byte 1 when the value equals 0 (false counts as 0), else the Byte 0.

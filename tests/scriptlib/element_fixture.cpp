@@ -9,6 +9,7 @@
 #include "platform/path_resolver.h"
 #include "platform/random.h"
 #include "scriptlib/natives.h"
+#include "support/process_state.h"
 
 namespace scriptlib_test {
 
@@ -19,12 +20,12 @@ void ElementGame::SetUp() {
   root_.SetKey(1);
   Runner().SetRoot(&root_);
   scriptlib::RegisterNativesInPool();
-  scene::SetLoading(false);
   platform::GlobalRandom().Seed(7);
 }
 
 void ElementGame::TearDown() {
-  scene::SetLoading(false);
+  // A screen switch a test left half done leaves the flag set.
+  testing_support::ResetProcessStates();
   Runner().SetRoot(nullptr);
   platform::GameFiles().Reset(".", platform::CodePage::Default());
 }

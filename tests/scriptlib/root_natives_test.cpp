@@ -22,6 +22,7 @@
 #include "script/element_path.h"
 #include "scriptlib/natives.h"
 #include "support/test_support.h"
+#include "support/process_state.h"
 
 namespace scriptlib_test {
 namespace {
@@ -57,7 +58,7 @@ class RootNatives : public ::testing::Test {
     Runner().Host().SetLogPath("qazmir.err");
     platform::SetUserDataHomeOverride({});
     platform::GameFiles().Reset(".", platform::CodePage::Default());
-    script::SetQuietLookup(false);
+    testing_support::ResetProcessStates();
   }
   static scene::ScriptRunner& Runner() { return scene::ScriptRunner::Instance(); }
   std::filesystem::path UserFolder() const { return users_.Path() / "Qazmir" / "G"; }
