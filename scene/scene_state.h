@@ -17,11 +17,17 @@ struct SceneState {
 
 inline SceneState g_scene;
 
-inline bool IsLoading() { return g_scene.loading; }
-inline void SetLoading(bool value) { g_scene.loading = value; }
+inline bool IsLoading() {
+  return g_scene.loading;
+}
+inline void SetLoading(bool value) {
+  g_scene.loading = value;
+}
 
 // Back to the state of a process that has loaded nothing (tests, between cases).
-inline void ResetSceneState() { g_scene = SceneState{}; }
+inline void ResetSceneState() {
+  g_scene = SceneState{};
+}
 
 // Sets the loading flag for its lifetime and then puts back what it was.
 class LoadingScope {

@@ -171,15 +171,15 @@ bool TPasCalc::EvalUnitFresh(ExprUnit& unit, Value& out) {
 
 void TPasCalc::EvalNode(Node& n, Value& out) {
   switch (n.kind) {
-    [[likely]] case NodeKind::Var:
-      if (const Value* v = PlainVar(*n.var)) {
+    case NodeKind::Var:
+      [[likely]] if (const Value* v = PlainVar(*n.var)) {
         out = *v;
         return;
       }
       EvalVar(*n.var, out);
       return;
-    [[likely]] case NodeKind::Const:
-      out = n.value;
+    case NodeKind::Const:
+      [[likely]] out = n.value;
       return;
     case NodeKind::Call:
       EvalCall(*n.call, out);
@@ -476,8 +476,9 @@ BoundName::BoundName(const std::string& n)
 
 // The body is a text of its own; without the cache it is cut out afresh
 // for every call (a recursive call must not replace the one running).
-[[gnu::always_inline]] inline StmtList& TPasCalc::ProcedureBody(
-    TProcedure& p, std::unique_ptr<StmtList>& fresh, std::vector<TokenArrayPtr>& owned) {
+[[gnu::always_inline]] inline StmtList& TPasCalc::ProcedureBody(TProcedure& p,
+                                                                std::unique_ptr<StmtList>& fresh,
+                                                                std::vector<TokenArrayPtr>& owned) {
   if (!useCache_) {
     fresh = OwnText(p.body, owned);
     return *fresh;
@@ -509,8 +510,7 @@ BoundName::BoundName(const std::string& n)
 // restored by the snapshot, so its value may be moved out. The values wait
 // on a stack shared by all frames (calls nest, and this frame's part is used
 // up before another call can start).
-[[gnu::always_inline]] inline bool TPasCalc::TakeFlowBack(TProcedure& p, CallNode& c,
-                                                          Value& out) {
+[[gnu::always_inline]] inline bool TPasCalc::TakeFlowBack(TProcedure& p, CallNode& c, Value& out) {
   auto take = [&](BoundName& b, Value& into, bool last) {
     int k = Lookup(b.name, HintOf(b));
     if (k < 0) return ReadPath(host_, &vars_, b.path, into);

@@ -113,14 +113,14 @@ bool TPasCalc::FindLabel(StmtList& list, size_t& index, uint32_t& pos) {
   ContextScope ctx(ctx_, s.range);
   if (!CountStatement()) return;
   switch (s.kind) {
-    [[likely]] case StmtKind::Assign:
-      ExecAssign(static_cast<AssignStmt&>(s));
+    case StmtKind::Assign:
+      [[likely]] ExecAssign(static_cast<AssignStmt&>(s));
       return;
-    [[likely]] case StmtKind::If:
-      ExecIf(static_cast<IfStmt&>(s));
+    case StmtKind::If:
+      [[likely]] ExecIf(static_cast<IfStmt&>(s));
       return;
-    [[likely]] case StmtKind::Block:
-      ExecList(*static_cast<BlockStmt&>(s).body);
+    case StmtKind::Block:
+      [[likely]] ExecList(*static_cast<BlockStmt&>(s).body);
       return;
     case StmtKind::Nothing:
       return;

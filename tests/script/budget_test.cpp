@@ -72,7 +72,8 @@ TEST(Budgets, VariableBudget) {
 TEST(Budgets, TextsKeptForCallersCount) {
   HostSetup grown = [](FakeHost&, TPasCalc& calc) {
     calc.RegisterFunction("Grown", [](TPasCalc&, script::TVarList&, script::TVar& r) {
-      r.value = Value::Int64(static_cast<int64_t>(script::g_process.textGrowth - script::g_process.event.textBase));
+      r.value = Value::Int64(
+          static_cast<int64_t>(script::g_process.textGrowth - script::g_process.event.textBase));
       return true;
     });
   };

@@ -24,8 +24,8 @@ namespace {
 constexpr uint32_t kSeed = 20261207;
 constexpr int kRandomPairs = 200000;
 
-const Op kOps[] = {Op::Eq,  Op::Ne,  Op::Gt,  Op::Lt,  Op::Ge,  Op::Le,  Op::Add, Op::Sub, Op::Mul,
-                   Op::Div, Op::Pow, Op::And, Op::Or,  Op::Xor, Op::Shl, Op::Shr};
+const Op kOps[] = {Op::Eq,  Op::Ne,  Op::Gt,  Op::Lt,  Op::Ge, Op::Le,  Op::Add, Op::Sub,
+                   Op::Mul, Op::Div, Op::Pow, Op::And, Op::Or, Op::Xor, Op::Shl, Op::Shr};
 
 // Kind, text and, for the floating kinds, the exact bits.
 std::string Describe(const Value& v) {
@@ -57,9 +57,9 @@ std::vector<Value> BoundaryValues() {
   for (int32_t i : {INT32_MIN, INT32_MIN + 1, -46341, -2, -1, 0, 1, 2, 3, 46340, 46341,
                     INT32_MAX - 1, INT32_MAX})
     v.push_back(Value::Integer(i));
-  for (double d : {0.0, -0.0, 0.5, -0.5, 1.5, -1.5, 2.5, -2.5, 3.0, 2147483647.5, -2147483648.5,
-                   2147483648.0, 1e308, -1e308, DBL_MAX, -DBL_MAX, DBL_MIN, DBL_TRUE_MIN, inf,
-                   -inf})
+  for (double d : {0.0,     -0.0,     0.5,          -0.5,          1.5,          -1.5,  2.5,
+                   -2.5,    3.0,      2147483647.5, -2147483648.5, 2147483648.0, 1e308, -1e308,
+                   DBL_MAX, -DBL_MAX, DBL_MIN,      DBL_TRUE_MIN,  inf,          -inf})
     v.push_back(Value::Real(d));
   v.push_back(Value::Byte(0));
   v.push_back(Value::Byte(255));
@@ -74,8 +74,7 @@ std::vector<Value> BoundaryValues() {
   v.push_back(Value::Date(45000.25));
   v.push_back(Value::Boolean(false));
   v.push_back(Value::Boolean(true));
-  for (const char* s : {"", "1", "2.5", "-2147483648", "1e308", "x"})
-    v.push_back(Value::String(s));
+  for (const char* s : {"", "1", "2.5", "-2147483648", "1e308", "x"}) v.push_back(Value::String(s));
   v.push_back(Value());
   return v;
 }

@@ -21,8 +21,8 @@
 #include "scene/script_runner.h"
 #include "script/element_path.h"
 #include "scriptlib/natives.h"
-#include "support/test_support.h"
 #include "support/process_state.h"
+#include "support/test_support.h"
 
 namespace scriptlib_test {
 namespace {
