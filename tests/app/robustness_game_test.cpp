@@ -16,17 +16,7 @@ using testing_support::WriteFile;
 class RobustGame : public ::testing::Test {
  protected:
   PlayerOptions Options(int64_t passes, const std::string& input = "") {
-    PlayerOptions o;
-    o.headless = true;
-    o.steps = passes;
-    o.seed = 1;
-    o.userDir = users_.Path().string();
-    o.game = game_.Path().string();
-    if (!input.empty()) {
-      WriteFile(game_ / "input.txt", input);
-      o.inputFile = (game_ / "input.txt").string();
-    }
-    return o;
+    return apptest::HeadlessOptions(game_.Path(), users_.Path(), passes, input);
   }
   TempDir game_, users_;
 };
