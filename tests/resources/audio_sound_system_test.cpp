@@ -22,28 +22,9 @@ namespace {
 using namespace resources;
 using testing_support::ReadFile;
 using testing_support::RunCommand;
+using testing_support::Sox;
 using testing_support::TempDir;
 using testing_support::WriteFile;
-
-std::string SoxProgram() {
-  const char* path = std::getenv("PATH");
-  std::string dirs = path ? path : "/usr/bin";
-  size_t start = 0;
-  while (start <= dirs.size()) {
-    size_t end = dirs.find(':', start);
-    if (end == std::string::npos) end = dirs.size();
-    std::filesystem::path candidate = std::filesystem::path(dirs.substr(start, end - start)) / "sox";
-    if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
-    start = end + 1;
-  }
-  return "/usr/bin/sox";
-}
-
-bool Sox(const std::vector<std::string>& args) {
-  std::vector<std::string> argv{SoxProgram()};
-  argv.insert(argv.end(), args.begin(), args.end());
-  return RunCommand(argv).status == 0;
-}
 
 std::vector<int16_t> Raw16(const std::string& bytes, size_t offset) {
   std::vector<int16_t> v((bytes.size() - offset) / 2);
