@@ -21,7 +21,6 @@ namespace {
 
 using namespace resources;
 using testing_support::ReadFile;
-using testing_support::RunCommand;
 using testing_support::Sox;
 using testing_support::TempDir;
 using testing_support::WriteFile;
