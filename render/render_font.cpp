@@ -106,7 +106,8 @@ size_t RenderFont::TakeTag(std::string_view text, size_t i, uint32_t& colour1,
   return 10;
 }
 
-// The walk TextOut draws and TextWidth measures, so the two cannot drift:
+// The walk TextOut draws and TextWidth and TextHeight measure, so they
+// cannot drift apart:
 // colour tags update the colours and take no room; visit(glyph, pen) for
 // each glyph the font has, pen being where it goes; a missing glyph only
 // advances. Answers the pen after the last glyph.
@@ -170,18 +171,11 @@ double RenderFont::TextHeight(std::string_view text) const {
   uint32_t c1 = 0, c2 = 0;
   int32_t tallest = 0;
   bool any = false;
-  size_t i = 0;
-  while (i < text.size()) {
-    if (size_t tag = TakeTag(text, i, c1, c2)) {
-      i += tag;
-      continue;
-    }
-    const int g = GlyphOf(static_cast<unsigned char>(text[i++]));
-    if (g < 0) continue;
+  WalkGlyphs(text, 0, c1, c2, [&](int g, double) {
     const int32_t h = glyphs_[static_cast<size_t>(g)].height;
     if (!any || h > tallest) tallest = h;
     any = true;
-  }
+  });
   return any ? tallest * scale_ : 0;
 }
 

@@ -102,7 +102,7 @@ class RenderFont {
 
   // The glyph number of a character, or -1 without a glyph.
   int GlyphOf(unsigned char ch) const;
-  // The one glyph walk of TextOut and TextWidth (render_font.cpp).
+  // The one glyph walk of TextOut, TextWidth and TextHeight (render_font.cpp).
   template <class Visit>
   double WalkGlyphs(std::string_view text, double pen, uint32_t& colour1, uint32_t& colour2,
                     Visit&& visit) const;

@@ -175,11 +175,7 @@ void TQZAnim::Register(ClassRegistry& registry) {
   cls.Create = [](TQZElement* parent) { return std::make_unique<TQZAnim>(parent); };
   PropTable<TQZAnim> t(cls);
   t.Base();
-  t.ImBack();
-  t.Size();
-  t.Field("hxDrawFx", PropType::UInt32, &TQZAnim::hxDrawFx);
-  t.Field("Agro", PropType::Int32, &TQZAnim::Agro);
-  t.Field("Modal", PropType::Bool, &TQZAnim::Modal);
+  t.Backdrop();
   t.OrdFn(
       "Pos", PropType::Int32, [](const TQZAnim& e) -> int64_t { return e.Pos; },
       [](TQZAnim& e, int64_t v) { e.SetPosValue(static_cast<int32_t>(v)); });

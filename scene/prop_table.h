@@ -138,6 +138,16 @@ class PropTable {
         [](C& e, const std::string& v) { e.SetImBack(v); });
   }
 
+  // What a screen and an animation publish after Base: a background
+  // (ImBack), SizeX, SizeY, hxDrawFx, and the modal pair Agro and Modal.
+  PropTable& Backdrop() {
+    ImBack();
+    Size();
+    Field("hxDrawFx", PropType::UInt32, &C::hxDrawFx);
+    Field("Agro", PropType::Int32, &C::Agro);
+    return Field("Modal", PropType::Bool, &C::Modal);
+  }
+
   // SizeX and SizeY, written through SetSizeX / SetSizeY so that a class can
   // react (a text rewraps, a background resizes).
   PropTable& Size() {

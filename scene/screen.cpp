@@ -57,11 +57,7 @@ void TQZScreen::Register(ClassRegistry& registry) {
   cls.Create = [](TQZElement* parent) { return std::make_unique<TQZScreen>(parent); };
   PropTable<TQZScreen> t(cls);
   t.Base();
-  t.ImBack();
-  t.Size();
-  t.Field("hxDrawFx", PropType::UInt32, &TQZScreen::hxDrawFx);
-  t.Field("Agro", PropType::Int32, &TQZScreen::Agro);
-  t.Field("Modal", PropType::Bool, &TQZScreen::Modal);
+  t.Backdrop();
   t.Script("exInit", Ev::Init);
   t.Script("exAfterLoad", Ev::AfterLoad);
   t.Script("exUpdate", Ev::Update);

@@ -333,6 +333,19 @@ void TPasCalc::ExecIf(IfStmt& s) {
   ExecList(c ? *s.thenList : *s.elseList);
 }
 
+// After a loop pass, by the signal its body left: false when the loop ends
+// (BREAK, taken here; EXIT or a GOTO, left for the statements around it);
+// a CONTINUE only ends the pass.
+[[gnu::always_inline]] inline bool TPasCalc::NextPass() {
+  if (signal_ == tkBreak) {
+    signal_ = 0;
+    return false;
+  }
+  if (signal_ == tkExit || signal_ == tkGoto) return false;
+  if (signal_ == tkContinue) signal_ = 0;
+  return true;
+}
+
 void TPasCalc::ExecFor(ForStmt& s) {
   Value v;
   if (!EvalUnit(s.from, v)) {
@@ -367,13 +380,7 @@ void TPasCalc::ExecFor(ForStmt& s) {
     }
     vars_.SetValueAt(static_cast<size_t>(k), Value::Integer(static_cast<int32_t>(counter)));
     ExecList(*s.body);
-    if (errCode_) return;
-    if (signal_ == tkBreak) {
-      signal_ = 0;
-      return;
-    }
-    if (signal_ == tkExit || signal_ == tkGoto) return;
-    if (signal_ == tkContinue) signal_ = 0;
+    if (errCode_ || !NextPass()) return;
   }
 }
 
@@ -383,13 +390,7 @@ void TPasCalc::ExecWhile(WhileStmt& s) {
     bool c;
     if (!Condition(s.cond, c) || !c) return;
     ExecList(*s.body);
-    if (errCode_) return;
-    if (signal_ == tkBreak) {
-      signal_ = 0;
-      return;
-    }
-    if (signal_ == tkExit || signal_ == tkGoto) return;
-    if (signal_ == tkContinue) signal_ = 0;
+    if (errCode_ || !NextPass()) return;
   }
 }
 
@@ -405,12 +406,7 @@ void TPasCalc::ExecRepeat(RepeatStmt& s) {
       if (signal_ == tkBreak || signal_ == tkContinue) signal_ = 0;
       return;
     }
-    if (signal_ == tkExit || signal_ == tkGoto) return;
-    if (signal_ == tkBreak) {
-      signal_ = 0;
-      return;
-    }
-    if (signal_ == tkContinue) signal_ = 0;
+    if (!NextPass()) return;
   }
 }
 

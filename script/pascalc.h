@@ -264,6 +264,7 @@ class TPasCalc {
   void ExecFor(struct ForStmt& s);
   void ExecWhile(struct WhileStmt& s);
   void ExecRepeat(struct RepeatStmt& s);
+  bool NextPass();
   void ExecCase(struct CaseStmt& s);
   bool Condition(ExprUnit& unit, bool& result);
   bool CountStatement() {

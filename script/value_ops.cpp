@@ -63,22 +63,11 @@ bool RealOp(Op op, const Value& a, const Value& b, Value& out) {
   double x, y;
   if (!a.ToDouble(x) || !b.ToDouble(y)) return false;
   double r;
-  switch (op) {
-    case Op::Add:
-      r = x + y;
-      break;
-    case Op::Sub:
-      r = x - y;
-      break;
-    case Op::Mul:
-      r = x * y;
-      break;
-    case Op::Div:
-      if (y == 0) return false;
-      r = x / y;
-      break;
-    default:
-      return false;
+  if (op == Op::Div) {
+    if (y == 0) return false;
+    r = x / y;
+  } else if (!AddSubMul(op, x, y, r)) {
+    return false;
   }
   // An overflow of finite operands is a failure, as the floating-point unit reports it.
   if (!std::isfinite(r) && std::isfinite(x) && std::isfinite(y)) return false;
@@ -218,14 +207,7 @@ bool DateRow(Op op, const Value& a, const Value& b, Value& out) {
     out = (op == Op::Sub && bothDates) ? Value::Real(r) : Value::Date(r);
     return true;
   }
-  if (IsArith(op)) return RealOp(op, a, b, out);
-  if (IsComparison(op)) {
-    double x, y;
-    if (!a.ToDouble(x) || !b.ToDouble(y)) return false;
-    out = Value::Boolean(Compare(op, x, y));
-    return true;
-  }
-  return IntOp<int32_t>(op, a, b, out);
+  return RealRow(op, a, b, out);
 }
 
 bool PowOp(const Value& a, const Value& b, Value& out) {

@@ -17,11 +17,8 @@ namespace {
 using testing_support::TempDir;
 using testing_support::WriteFile;
 
-class NativesGame : public ::testing::Test {
+class NativesGame : public apptest::HeadlessGameTest {
  protected:
-  PlayerOptions Options(int64_t passes, const std::string& input = "") {
-    return apptest::HeadlessOptions(game_.Path(), users_.Path(), passes, input);
-  }
   // Runs the game for the given passes; the Tag of the element with the key
   // (of the root for kRootTag).
   static constexpr int32_t kRootTag = -1;
@@ -32,8 +29,6 @@ class NativesGame : public ::testing::Test {
     scene::TQZElement* e = !root ? nullptr : key == kRootTag ? root : root->FindByKey(key);
     return e ? e->Tag : std::string("<none>");
   }
-
-  TempDir game_, users_;
 };
 
 // Hall switches in the third pass (the first of normal play). The root counts

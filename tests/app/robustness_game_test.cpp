@@ -13,13 +13,7 @@ namespace {
 using testing_support::TempDir;
 using testing_support::WriteFile;
 
-class RobustGame : public ::testing::Test {
- protected:
-  PlayerOptions Options(int64_t passes, const std::string& input = "") {
-    return apptest::HeadlessOptions(game_.Path(), users_.Path(), passes, input);
-  }
-  TempDir game_, users_;
-};
+using RobustGame = apptest::HeadlessGameTest;
 
 // Orders four billion layers apart (one from the game file, one set by a
 // script): frames and hit tests visit only the layers in use,
