@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "render/canvas.h"
 #include "render/device.h"
+#include "render/frame.h"
 #include "render/frame_timer.h"
 #include "render/image_store.h"
 #include "render/render_image.h"
@@ -147,9 +148,9 @@ void TFormMain::DrawIntro() {
   else if (t >= kLogoFadeOut) alpha = (kLogoTicks - t) * 15;
   render::Canvas& canvas = device_->GetCanvas();
   const uint32_t corner = imageStore_->ReadPixel(image, 0, 0, 0);
-  canvas.FillRect(0, 0, 1024, 768, corner, render::kEffectOpaque);
-  const int x = (1024 - image->VisibleWidth()) / 2;
-  const int y = (768 - image->VisibleHeight()) / 2;
+  canvas.FillRect(0, 0, render::kFrameWidth, render::kFrameHeight, corner, render::kEffectOpaque);
+  const int x = (render::kFrameWidth - image->VisibleWidth()) / 2;
+  const int y = (render::kFrameHeight - image->VisibleHeight()) / 2;
   canvas.DrawImage(image, (static_cast<uint32_t>(alpha) << 24) | 0xFFFFFF, x, y, 0,
                    render::kEffectAlpha);
 }

@@ -1,34 +1,22 @@
+// AxisBilinear: scaled (not turned) bilinear images drawn from texel rows
+// mixed once per frame row pair, scalar and SSE2 (see axis_bilinear.h).
+//
+// Keep in mind when changing it: the pixels must be those of the per-pixel
+// bilinear loops of span_shader.h, bit for bit (tests/render compares them):
+// each texel row is mixed and truncated first, the two rows after, in that
+// order, whichever of the two paths runs.
+
 #include "render/axis_bilinear.h"
 
 #include <algorithm>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "render/simd_lanes.h"
 
 namespace render::detail {
 
 #if defined(__SSE2__)
 
 namespace {
-
-QZ_INLINE __m128i Load4(const uint32_t* p) {
-  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-}
-
-QZ_INLINE void Store4(uint32_t* p, __m128i x) {
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(p), x);
-}
-
-// round(x / 255) per lane for x <= 65025, as the span loops round.
-QZ_INLINE __m128i Div255x(__m128i t) {
-  t = _mm_add_epi16(t, _mm_set1_epi16(128));
-  return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
-}
-
-QZ_INLINE __m128i AlphaLanes(__m128i x) {
-  return _mm_shufflehi_epi16(_mm_shufflelo_epi16(x, 0xFF), 0xFF);
-}
 
 // Two columns of one texel row mixed by their weights: [column i | column i + 1] in lanes.
 QZ_INLINE __m128i MixPair(const uint32_t* texels, const int32_t* index, const uint16_t* weights) {

@@ -106,17 +106,14 @@ size_t RenderFont::TakeTag(std::string_view text, size_t i, uint32_t& colour1,
   return 10;
 }
 
-void RenderFont::TextOut(Canvas& canvas, std::string_view text, double x, double y,
-                         uint32_t colour1, uint32_t colour2, uint32_t effect) const {
-  if (!loaded_) return;
-  const double width = std::nearbyint(image_.VisibleWidth() * scale_);
-  const double height = std::nearbyint(image_.VisibleHeight() * scale_);
-  const bool shadow = (style_ & kStyleShadow) != 0;
-  const bool emboss = (style_ & kStyleEmboss) != 0;
-  const uint32_t shadowColour = (shadowColour_ & 0xFFFFFFu) | AlphaByte(shadowOpacity_) << 24;
-  const uint32_t embossColour = (embossColour_ & 0xFFFFFFu) | AlphaByte(embossOpacity_) << 24;
-  const double shadowOffset = 2 * scale_ * shadowDistance_;
-  double pen = x;
+// The walk TextOut draws and TextWidth and TextHeight measure, so they
+// cannot drift apart:
+// colour tags update the colours and take no room; visit(glyph, pen) for
+// each glyph the font has, pen being where it goes; a missing glyph only
+// advances. Answers the pen after the last glyph.
+template <class Visit>
+double RenderFont::WalkGlyphs(std::string_view text, double pen, uint32_t& colour1,
+                              uint32_t& colour2, Visit&& visit) const {
   size_t i = 0;
   while (i < text.size()) {
     if (size_t tag = TakeTag(text, i, colour1, colour2)) {
@@ -128,6 +125,25 @@ void RenderFont::TextOut(Canvas& canvas, std::string_view text, double x, double
       pen += (image_.VisibleWidth() * missingWidthFactor_ + extraSpacing_) * scale_;
       continue;
     }
+    visit(g, pen);
+    pen += (glyphs_[static_cast<size_t>(g)].width + static_cast<double>(extraAdvance_) +
+            extraSpacing_) *
+           scale_;
+  }
+  return pen;
+}
+
+void RenderFont::TextOut(Canvas& canvas, std::string_view text, double x, double y,
+                         uint32_t colour1, uint32_t colour2, uint32_t effect) const {
+  if (!loaded_) return;
+  const double width = std::nearbyint(image_.VisibleWidth() * scale_);
+  const double height = std::nearbyint(image_.VisibleHeight() * scale_);
+  const bool shadow = (style_ & kStyleShadow) != 0;
+  const bool emboss = (style_ & kStyleEmboss) != 0;
+  const uint32_t shadowColour = (shadowColour_ & 0xFFFFFFu) | AlphaByte(shadowOpacity_) << 24;
+  const uint32_t embossColour = (embossColour_ & 0xFFFFFFu) | AlphaByte(embossOpacity_) << 24;
+  const double shadowOffset = 2 * scale_ * shadowDistance_;
+  WalkGlyphs(text, x, colour1, colour2, [&](int g, double pen) {
     if (shadow) {
       canvas.DrawImageQuad(&image_,
                            RectCorners(pen + shadowOffset, y + shadowOffset, width, height),
@@ -141,30 +157,13 @@ void RenderFont::TextOut(Canvas& canvas, std::string_view text, double x, double
       canvas.DrawImageQuad(&image_, RectCorners(pen, y, width, height), SameColours(embossColour),
                            g, SourceRect{}, effect);
     }
-    pen += (glyphs_[static_cast<size_t>(g)].width + static_cast<double>(extraAdvance_) + extraSpacing_) *
-           scale_;
-  }
+  });
 }
 
 double RenderFont::TextWidth(std::string_view text) const {
   if (!loaded_) return 0;
   uint32_t c1 = 0, c2 = 0;
-  double width = 0;
-  size_t i = 0;
-  while (i < text.size()) {
-    if (size_t tag = TakeTag(text, i, c1, c2)) {
-      i += tag;
-      continue;
-    }
-    const int g = GlyphOf(static_cast<unsigned char>(text[i++]));
-    if (g < 0) {
-      width += (image_.VisibleWidth() * missingWidthFactor_ + extraSpacing_) * scale_;
-    } else {
-      width += (glyphs_[static_cast<size_t>(g)].width + static_cast<double>(extraAdvance_) + extraSpacing_) *
-               scale_;
-    }
-  }
-  return width;
+  return WalkGlyphs(text, 0, c1, c2, [](int, double) {});
 }
 
 double RenderFont::TextHeight(std::string_view text) const {
@@ -172,18 +171,11 @@ double RenderFont::TextHeight(std::string_view text) const {
   uint32_t c1 = 0, c2 = 0;
   int32_t tallest = 0;
   bool any = false;
-  size_t i = 0;
-  while (i < text.size()) {
-    if (size_t tag = TakeTag(text, i, c1, c2)) {
-      i += tag;
-      continue;
-    }
-    const int g = GlyphOf(static_cast<unsigned char>(text[i++]));
-    if (g < 0) continue;
+  WalkGlyphs(text, 0, c1, c2, [&](int g, double) {
     const int32_t h = glyphs_[static_cast<size_t>(g)].height;
     if (!any || h > tallest) tallest = h;
     any = true;
-  }
+  });
   return any ? tallest * scale_ : 0;
 }
 

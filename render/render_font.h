@@ -102,6 +102,10 @@ class RenderFont {
 
   // The glyph number of a character, or -1 without a glyph.
   int GlyphOf(unsigned char ch) const;
+  // The one glyph walk of TextOut, TextWidth and TextHeight (render_font.cpp).
+  template <class Visit>
+  double WalkGlyphs(std::string_view text, double pen, uint32_t& colour1, uint32_t& colour2,
+                    Visit&& visit) const;
   // Length of the colour tag at position i (10) after applying it, or 0.
   size_t TakeTag(std::string_view text, size_t i, uint32_t& colour1, uint32_t& colour2) const;
   void ResetProperties();

@@ -1,14 +1,17 @@
 // SSE2 versions of the textured span loops: two pixels at a time in 16-bit
-// lanes (B, G, R, A of pixel 0, then of pixel 1). Every step truncates or
-// rounds exactly where the reference loop does, so the pixels are the same.
+// lanes (B, G, R, A of pixel 0, then of pixel 1), one sampler, modulation and
+// blend struct per scalar one of span_shader.h, combined by the same templates.
+//
+// Keep in mind when changing it: every step truncates or rounds exactly
+// where the reference loop does, so the pixels are the same, bit for bit;
+// tests/render runs every span both ways and compares. A faster step that
+// rounds once instead of twice is a different picture, not an optimisation.
 
 #include "render/span_shader.h"
 
 #include <cstdint>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "render/simd_lanes.h"
 
 namespace render::detail {
 
@@ -20,16 +23,6 @@ QZ_INLINE __m128i Zero() { return _mm_setzero_si128(); }
 
 QZ_INLINE __m128i Widen2(uint32_t a, uint32_t b) {
   return _mm_unpacklo_epi8(_mm_set_epi32(0, 0, static_cast<int>(b), static_cast<int>(a)), Zero());
-}
-
-// round(x / 255) per lane for x <= 65025.
-QZ_INLINE __m128i Div255x(__m128i t) {
-  t = _mm_add_epi16(t, _mm_set1_epi16(128));
-  return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
-}
-
-QZ_INLINE __m128i AlphaLanes(__m128i x) {
-  return _mm_shufflehi_epi16(_mm_shufflelo_epi16(x, 0xFF), 0xFF);
 }
 
 // Bilinear filter of the texel quad at p: the result in the low four lanes.

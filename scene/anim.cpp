@@ -175,18 +175,7 @@ void TQZAnim::Register(ClassRegistry& registry) {
   cls.Create = [](TQZElement* parent) { return std::make_unique<TQZAnim>(parent); };
   PropTable<TQZAnim> t(cls);
   t.Base();
-  t.StrFn(
-      "ImBack", [](const TQZAnim& e) { return e.GetImBack(); },
-      [](TQZAnim& e, const std::string& v) { e.SetImBack(v); });
-  t.OrdFn(
-      "SizeX", PropType::Int32, [](const TQZAnim& e) -> int64_t { return e.SizeX; },
-      [](TQZAnim& e, int64_t v) { e.SetSizeX(static_cast<int32_t>(v)); });
-  t.OrdFn(
-      "SizeY", PropType::Int32, [](const TQZAnim& e) -> int64_t { return e.SizeY; },
-      [](TQZAnim& e, int64_t v) { e.SetSizeY(static_cast<int32_t>(v)); });
-  t.Field("hxDrawFx", PropType::UInt32, &TQZAnim::hxDrawFx);
-  t.Field("Agro", PropType::Int32, &TQZAnim::Agro);
-  t.Field("Modal", PropType::Bool, &TQZAnim::Modal);
+  t.Backdrop();
   t.OrdFn(
       "Pos", PropType::Int32, [](const TQZAnim& e) -> int64_t { return e.Pos; },
       [](TQZAnim& e, int64_t v) { e.SetPosValue(static_cast<int32_t>(v)); });

@@ -19,17 +19,12 @@ std::vector<TQZElement*>& HandleTable() {
   return *table;
 }
 
-bool g_loading = false;
-
 }  // namespace
 
 ScriptHooks& GetScriptHooks() {
   static ScriptHooks hooks;
   return hooks;
 }
-
-bool IsLoading() { return g_loading; }
-void SetLoading(bool value) { g_loading = value; }
 
 TQZElement::TQZElement(TQZElement* parent) {
   RegisterAllClasses();

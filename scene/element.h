@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "scene/class_registry.h"
+#include "scene/scene_state.h"
 #include "script/script_slot.h"
 #include "script/value.h"
 #include "script/var_list.h"
@@ -234,10 +235,5 @@ struct ScriptHooks {
               script::TVarList* sink) = nullptr;
 };
 ScriptHooks& GetScriptHooks();
-
-// The process-wide loading flag: set while a game file or a state file is read
-// or a screen switch is in progress.
-bool IsLoading();
-void SetLoading(bool value);
 
 }  // namespace scene

@@ -203,16 +203,7 @@ void TQZExScreen::Register(ClassRegistry& registry) {
   t.OrdFn(
       "obScreen", PropType::Int32, [](const TQZExScreen& e) -> int64_t { return e.obScreen(); },
       [](TQZExScreen& e, int64_t v) { e.SetObScreen(static_cast<int32_t>(v)); });
-  t.Script("exVarRS", Ev::VarRS);
-  t.Script("exInit", Ev::Init);
-  t.Script("exAfterLoad", Ev::AfterLoad);
-  t.Script("exMouseIn", Ev::MouseIn);
-  t.Script("exMouseOut", Ev::MouseOut);
-  t.Script("exMouseMove", Ev::MouseMove);
-  t.Script("exMouseDown", Ev::MouseDown);
-  t.Script("exMouseUp", Ev::MouseUp);
-  t.Script("exUpdate", Ev::Update);
-  t.Script("exProcess", Ev::Process);
+  t.EventScripts();
   t.Field("Modal", PropType::Bool, &TQZExScreen::Modal);
   t.Script("exShow", Ev::Show);
   t.Field("Tag", PropType::String, &TQZExScreen::Tag);

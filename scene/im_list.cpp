@@ -281,12 +281,7 @@ void TQZImList::Register(ClassRegistry& registry) {
         return static_cast<int32_t>(static_cast<int64_t>(e.FirstRow) * e.ColCount);
       },
       [](TQZImList& e, int64_t) { e.FirstRow = 0; });
-  t.OrdFn(
-      "SizeX", PropType::Int32, [](const TQZImList& e) -> int64_t { return e.SizeX; },
-      [](TQZImList& e, int64_t v) { e.SetSizeX(static_cast<int32_t>(v)); });
-  t.OrdFn(
-      "SizeY", PropType::Int32, [](const TQZImList& e) -> int64_t { return e.SizeY; },
-      [](TQZImList& e, int64_t v) { e.SetSizeY(static_cast<int32_t>(v)); });
+  t.Size();
   // Computed cell sizes: writing them has no effect.
   t.OrdFn(
       "ElWidth", PropType::Int32, [](const TQZImList& e) -> int64_t { return e.GetElWidth(); },

@@ -248,28 +248,9 @@ void TQZImage::Register(ClassRegistry& registry) {
   t.FloatFn(
       "Angle", PropType::Extended, [](const TQZImage& e) { return e.Angle(); },
       [](TQZImage& e, double v) { e.SetAngle(v); });
-  t.OrdFn(
-      "hxColor", PropType::UInt32,
-      [](const TQZImage& e) -> int64_t { return e.Colour & 0xFFFFFF; },
-      [](TQZImage& e, int64_t v) {
-        e.Colour = (e.Colour & 0xFF000000u) | (static_cast<uint32_t>(v) & 0xFFFFFF);
-      });
-  t.OrdFn(
-      "hxTrans", PropType::UInt8, [](const TQZImage& e) -> int64_t { return e.Colour >> 24; },
-      [](TQZImage& e, int64_t v) {
-        e.Colour = (e.Colour & 0xFFFFFF) | (static_cast<uint32_t>(v & 0xFF) << 24);
-      });
+  t.ColourPair("hxColor", "hxTrans", &TQZImage::Colour);
   t.Field("MousedNotVis", PropType::Bool, &TQZImage::MousedNotVis);
-  t.Script("exVarRS", Ev::VarRS);
-  t.Script("exInit", Ev::Init);
-  t.Script("exAfterLoad", Ev::AfterLoad);
-  t.Script("exMouseIn", Ev::MouseIn);
-  t.Script("exMouseOut", Ev::MouseOut);
-  t.Script("exMouseMove", Ev::MouseMove);
-  t.Script("exMouseDown", Ev::MouseDown);
-  t.Script("exMouseUp", Ev::MouseUp);
-  t.Script("exUpdate", Ev::Update);
-  t.Script("exProcess", Ev::Process);
+  t.EventScripts();
   t.Field("MousedVis", PropType::Bool, &TQZImage::MousedVis);
   t.Field("Anim", PropType::Int32, &TQZImage::Anim);
   t.Field("NoMsQZDB", PropType::Bool, &TQZImage::NoMsQZDB);

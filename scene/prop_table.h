@@ -2,6 +2,7 @@
 // Builds a class's published-property table: name, type letter, enumeration
 // names, reader and writer, in published order.
 
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -111,6 +112,67 @@ class PropTable {
     return StrFn(
         name, [m](const C& e) { return (e.*m).Source; },
         [m](C& e, const std::string& v) { e.SetScriptText(e.*m, v); });
+  }
+
+  // The ten event scripts of an element that takes the pointer, in their
+  // published order: exVarRS, exInit, exAfterLoad, the five mouse events,
+  // exUpdate, exProcess.
+  PropTable& EventScripts() {
+    Script("exVarRS", Ev::VarRS);
+    Script("exInit", Ev::Init);
+    Script("exAfterLoad", Ev::AfterLoad);
+    Script("exMouseIn", Ev::MouseIn);
+    Script("exMouseOut", Ev::MouseOut);
+    Script("exMouseMove", Ev::MouseMove);
+    Script("exMouseDown", Ev::MouseDown);
+    Script("exMouseUp", Ev::MouseUp);
+    Script("exUpdate", Ev::Update);
+    return Script("exProcess", Ev::Process);
+  }
+
+  // ImBack: the background picture's name, through GetImBack / SetImBack
+  // (a loaded background may resize the element).
+  PropTable& ImBack() {
+    return StrFn(
+        "ImBack", [](const C& e) { return e.GetImBack(); },
+        [](C& e, const std::string& v) { e.SetImBack(v); });
+  }
+
+  // What a screen and an animation publish after Base: a background
+  // (ImBack), SizeX, SizeY, hxDrawFx, and the modal pair Agro and Modal.
+  PropTable& Backdrop() {
+    ImBack();
+    Size();
+    Field("hxDrawFx", PropType::UInt32, &C::hxDrawFx);
+    Field("Agro", PropType::Int32, &C::Agro);
+    return Field("Modal", PropType::Bool, &C::Modal);
+  }
+
+  // SizeX and SizeY, written through SetSizeX / SetSizeY so that a class can
+  // react (a text rewraps, a background resizes).
+  PropTable& Size() {
+    OrdFn(
+        "SizeX", PropType::Int32, [](const C& e) -> int64_t { return e.SizeX; },
+        [](C& e, int64_t v) { e.SetSizeX(static_cast<int32_t>(v)); });
+    return OrdFn(
+        "SizeY", PropType::Int32, [](const C& e) -> int64_t { return e.SizeY; },
+        [](C& e, int64_t v) { e.SetSizeY(static_cast<int32_t>(v)); });
+  }
+
+  // A colour and its transparency, one stored 0xAARRGGBB field published as
+  // two properties: colourName the low 24 bits, transName the top 8.
+  PropTable& ColourPair(const char* colourName, const char* transName, uint32_t C::*colour) {
+    OrdFn(
+        colourName, PropType::UInt32,
+        [colour](const C& e) -> int64_t { return e.*colour & 0xFFFFFF; },
+        [colour](C& e, int64_t v) {
+          e.*colour = (e.*colour & 0xFF000000u) | (static_cast<uint32_t>(v) & 0xFFFFFF);
+        });
+    return OrdFn(
+        transName, PropType::UInt8, [colour](const C& e) -> int64_t { return e.*colour >> 24; },
+        [colour](C& e, int64_t v) {
+          e.*colour = (e.*colour & 0xFFFFFF) | (static_cast<uint32_t>(v & 0xFF) << 24);
+        });
   }
 
   // Enumeration names for the last property added.

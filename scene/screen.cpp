@@ -57,18 +57,7 @@ void TQZScreen::Register(ClassRegistry& registry) {
   cls.Create = [](TQZElement* parent) { return std::make_unique<TQZScreen>(parent); };
   PropTable<TQZScreen> t(cls);
   t.Base();
-  t.StrFn(
-      "ImBack", [](const TQZScreen& e) { return e.GetImBack(); },
-      [](TQZScreen& e, const std::string& v) { e.SetImBack(v); });
-  t.OrdFn(
-      "SizeX", PropType::Int32, [](const TQZScreen& e) -> int64_t { return e.SizeX; },
-      [](TQZScreen& e, int64_t v) { e.SetSizeX(static_cast<int32_t>(v)); });
-  t.OrdFn(
-      "SizeY", PropType::Int32, [](const TQZScreen& e) -> int64_t { return e.SizeY; },
-      [](TQZScreen& e, int64_t v) { e.SetSizeY(static_cast<int32_t>(v)); });
-  t.Field("hxDrawFx", PropType::UInt32, &TQZScreen::hxDrawFx);
-  t.Field("Agro", PropType::Int32, &TQZScreen::Agro);
-  t.Field("Modal", PropType::Bool, &TQZScreen::Modal);
+  t.Backdrop();
   t.Script("exInit", Ev::Init);
   t.Script("exAfterLoad", Ev::AfterLoad);
   t.Script("exUpdate", Ev::Update);

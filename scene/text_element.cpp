@@ -259,25 +259,6 @@ bool TQZText::GetValue(const std::string& name, script::Value& out) {
   return false;
 }
 
-namespace {
-
-template <uint32_t TQZText::*Colour>
-void AddColourPair(PropTable<TQZText>& t, const char* colourName, const char* transName) {
-  t.OrdFn(
-      colourName, PropType::UInt32,
-      [](const TQZText& e) -> int64_t { return e.*Colour & 0xFFFFFF; },
-      [](TQZText& e, int64_t v) {
-        e.*Colour = (e.*Colour & 0xFF000000u) | (static_cast<uint32_t>(v) & 0xFFFFFF);
-      });
-  t.OrdFn(
-      transName, PropType::UInt8, [](const TQZText& e) -> int64_t { return e.*Colour >> 24; },
-      [](TQZText& e, int64_t v) {
-        e.*Colour = (e.*Colour & 0xFFFFFF) | (static_cast<uint32_t>(v & 0xFF) << 24);
-      });
-}
-
-}  // namespace
-
 void TQZText::Register(ClassRegistry& registry) {
   TQZClass cls;
   cls.ClassName = "TQZText";
@@ -285,30 +266,16 @@ void TQZText::Register(ClassRegistry& registry) {
   PropTable<TQZText> t(cls);
   t.Base();
   t.Field("hxDrawFx", PropType::UInt32, &TQZText::hxDrawFx);
-  AddColourPair<&TQZText::Colour1>(t, "hxColor1", "hxTrans1");
-  AddColourPair<&TQZText::Colour2>(t, "hxColor2", "hxTrans2");
+  t.ColourPair("hxColor1", "hxTrans1", &TQZText::Colour1);
+  t.ColourPair("hxColor2", "hxTrans2", &TQZText::Colour2);
   t.Field("MousedNotVis", PropType::Bool, &TQZText::MousedNotVis);
-  t.Script("exVarRS", Ev::VarRS);
-  t.Script("exInit", Ev::Init);
-  t.Script("exAfterLoad", Ev::AfterLoad);
-  t.Script("exMouseIn", Ev::MouseIn);
-  t.Script("exMouseOut", Ev::MouseOut);
-  t.Script("exMouseMove", Ev::MouseMove);
-  t.Script("exMouseDown", Ev::MouseDown);
-  t.Script("exMouseUp", Ev::MouseUp);
-  t.Script("exUpdate", Ev::Update);
-  t.Script("exProcess", Ev::Process);
+  t.EventScripts();
   t.Field("MousedVis", PropType::Bool, &TQZText::MousedVis);
   t.Field("NoMsQZDB", PropType::Bool, &TQZText::NoMsQZDB);
   t.Order();
   t.Field("rX", PropType::Double, &TQZText::rX);
   t.Field("rY", PropType::Double, &TQZText::rY);
-  t.OrdFn(
-      "SizeX", PropType::Int32, [](const TQZText& e) -> int64_t { return e.SizeX; },
-      [](TQZText& e, int64_t v) { e.SetSizeX(static_cast<int32_t>(v)); });
-  t.OrdFn(
-      "SizeY", PropType::Int32, [](const TQZText& e) -> int64_t { return e.SizeY; },
-      [](TQZText& e, int64_t v) { e.SetSizeY(static_cast<int32_t>(v)); });
+  t.Size();
   t.StrFn(
       "Font", [](const TQZText& e) { return e.Font(); },
       [](TQZText& e, const std::string& v) { e.SetFont(v); });

@@ -13,6 +13,13 @@
 // execution reaches the point where the token would have been read, so the
 // order of side effects and the first error are unchanged. Nodes are built
 // lazily, on first execution, and kept (unless the cache is off).
+//
+// Keep in mind when changing it: a node holds only what its tokens say,
+// plus caches that carry their own validity check (variable hints, the
+// function and procedure generations of a tree, a call's resolution while
+// those hold). One node serves every later run, whatever the variables and
+// elements are then; with the cache off the same nodes are built afresh for
+// each use, and the differential tests compare the two.
 
 #include <cstdint>
 #include <deque>

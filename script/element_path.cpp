@@ -7,8 +7,6 @@ namespace script {
 
 namespace {
 
-bool g_quietLookup = false;
-
 // Decimal handle text; false when it is not a number or does not fit 32 bits.
 bool ParseHandle(std::string_view text, uint32_t& out) {
   if (text.empty() || text.size() > 10) return false;
@@ -92,10 +90,10 @@ ScriptHost& NullHost() {
 }  // namespace
 
 bool QuietLookup() {
-  return g_quietLookup;
+  return g_process.quietLookup;
 }
 void SetQuietLookup(bool quiet) {
-  g_quietLookup = quiet;
+  g_process.quietLookup = quiet;
 }
 
 ElementPath ParseElementPath(const std::string& name) {
@@ -143,7 +141,7 @@ bool ReadPath(ScriptHost* host, const TVarList* vars, const ElementPath& p, Valu
     return true;
   }
   if (e != 0 && host->GetValue(e, p.last, out, p.slots.back())) return true;
-  if (g_quietLookup) return false;
+  if (g_process.quietLookup) return false;
   out = Value::Byte(0);
   if (host->LogEnabled())
     host->WriteLogLine((e == 0 ? "Not var NIL " : "Not var ") + LogQuote(p.full) + " (in " +
@@ -158,7 +156,7 @@ bool WritePath(ScriptHost* host, const TVarList* vars, const ElementPath& p, con
   if (p.handleOnly) return false;
   if (e == 0 || !host->SetValue(e, p.last, value, p.slots.back())) return false;
   // What the element held before is not known here: the whole text counts.
-  if (value.kind == VKind::String) g_textGrowth += value.s.size();
+  if (value.kind == VKind::String) g_process.textGrowth += value.s.size();
   return true;
 }
 

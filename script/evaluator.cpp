@@ -1,5 +1,14 @@
 // Expression evaluation over the cached trees, and the calls of script
 // procedures and natives.
+//
+// Keep in mind when changing it: an error does not unwind. Fail records
+// the run's first error and returns; every step goes on returning normally,
+// so each caller checks errCode_ (or the answer) before it uses a result,
+// and every function leaves what it borrowed as it found it on every way
+// out: the nesting weight, an argument list of argPool_, its stretch of
+// flowBack_, the variables' snapshot. Only a failed allocation unwinds, and
+// the scope guards here plus the run's backstop (Guarded, pascalc.cpp) put
+// those back.
 
 #include <new>
 
@@ -109,7 +118,7 @@ StringIndexCheck CheckStringIndex(const std::string& index, size_t length) {
     ExprTree& t;
     ~Active() {
       --t.active;
-      g_scriptNesting -= t.depth;
+      g_process.nesting -= t.depth;
     }
   } active{*t};
   ++t->active;
@@ -156,39 +165,22 @@ bool TPasCalc::EvalUnitFresh(ExprUnit& unit, Value& out) {
 // rules must decide (an index, arrays in the list, not a variable).
 [[gnu::always_inline]] inline const Value* TPasCalc::PlainVar(VarNode& v) {
   if (v.index.present || vars_.HasArrays()) return nullptr;
-  int k = useCache_ ? vars_.IndexOfHinted(v.name, v.hint) : vars_.IndexOf(v.name);
+  int k = Lookup(v.name, v.hint);
   return k >= 0 ? &vars_.At(static_cast<size_t>(k)).value : nullptr;
 }
 
 void TPasCalc::EvalNode(Node& n, Value& out) {
-  if (n.kind == NodeKind::Var) {
-    if (const Value* v = PlainVar(*n.var)) {
-      out = *v;
-      return;
-    }
-    EvalVar(*n.var, out);
-    return;
-  }
-  if (n.kind == NodeKind::Const) {
-    out = n.value;
-    return;
-  }
   switch (n.kind) {
-    case NodeKind::Const:
-      out = n.value;
-      return;
-    case NodeKind::Var: {
-      VarNode& v = *n.var;
-      if (!v.index.present && !vars_.HasArrays()) {
-        int k = useCache_ ? vars_.IndexOfHinted(v.name, v.hint) : vars_.IndexOf(v.name);
-        if (k >= 0) {
-          out = vars_.At(static_cast<size_t>(k)).value;
-          return;
-        }
+    case NodeKind::Var:
+      [[likely]] if (const Value* v = PlainVar(*n.var)) {
+        out = *v;
+        return;
       }
-      EvalVar(v, out);
+      EvalVar(*n.var, out);
       return;
-    }
+    case NodeKind::Const:
+      [[likely]] out = n.value;
+      return;
     case NodeKind::Call:
       EvalCall(*n.call, out);
       return;
@@ -320,7 +312,7 @@ void TPasCalc::EvalVar(VarNode& v, Value& out) {
       Fail("Array with same name exist : " + v.name, 24);
       return;
     }
-    int k = UseCache() ? vars_.IndexOfHinted(v.name, v.hint) : vars_.IndexOf(v.name);
+    int k = Lookup(v.name, v.hint);
     if (k >= 0) {
       out = vars_.At(static_cast<size_t>(k)).value;
       return;
@@ -391,7 +383,6 @@ bool TPasCalc::CallNative(CallNode& c, Value& out) {
     refsLarge.resize(c.args.size());
     refs = refsLarge.data();
   }
-  bool cache = UseCache();
   for (size_t i = 0; i < c.args.size(); ++i) {
     Value v;
     if (!EvalUnit(c.args[i], v)) {
@@ -400,9 +391,7 @@ bool TPasCalc::CallNative(CallNode& c, Value& out) {
       return false;
     }
     ArgInfo& info = c.argInfo[i];
-    int k = -1;
-    if (info.validName)
-      k = cache ? vars_.IndexOfHinted(info.joined, info.hint) : vars_.IndexOf(info.joined);
+    int k = info.validName ? Lookup(info.joined, info.hint) : -1;
     refs[i] = k;
     args.Append(TVar(k >= 0 ? "VAR" : "VALUE", std::move(v)));
   }
@@ -440,7 +429,7 @@ bool TPasCalc::CallNative(CallNode& c, Value& out) {
 }
 
 bool TPasCalc::Bind(BoundName& b, Value&& value) {
-  int k = useCache_ ? vars_.IndexOfHinted(b.name, HintOf(b)) : vars_.IndexOf(b.name);
+  int k = Lookup(b.name, HintOf(b));
   if (k >= 0) {
     vars_.SetValueAt(static_cast<size_t>(k), std::move(value));
     return true;
@@ -460,19 +449,12 @@ BoundName::BoundName(const std::string& n)
       dotted(n.find('.') != std::string::npos),
       bracketed(n.find('[') != std::string::npos) {}
 
-bool TPasCalc::CallScriptProcedure(TProcedure& p, CallNode& c, Value& out) {
-  if (callDepth_ >= kMaxCallDepth) {
-    Fail("Procedure calls nested too deeply: " + p.Name, kErrNesting);
-    return false;
-  }
-  // The caller's variables come back as they were, whatever the call does.
-  Snapshot snapshot(vars_, useCache_);
-  if (c.args.size() != p.params.size()) {
-    Fail("Wrong parameters amount, procedure " + p.Name, 7);
-    return false;
-  }
-  // Parameters are bound one after the other: a later argument sees the
-  // earlier parameters.
+// ---- script procedure calls ---------------------------------------------------
+
+// Parameters are bound one after the other: a later argument sees the
+// earlier parameters. A function's RESULT starts unset, whatever the caller
+// holds under that name.
+[[gnu::always_inline]] inline bool TPasCalc::BindParameters(TProcedure& p, CallNode& c) {
   Value v;
   for (size_t i = 0; i < c.args.size(); ++i) {
     if (!EvalUnit(c.args[i], v)) {
@@ -486,25 +468,28 @@ bool TPasCalc::CallScriptProcedure(TProcedure& p, CallNode& c, Value& out) {
     }
   }
   if (p.IsFunction) {
-    int k = useCache_ ? vars_.IndexOfHinted(p.result.name, HintOf(p.result))
-                      : vars_.IndexOf(p.result.name);
+    int k = Lookup(p.result.name, HintOf(p.result));
     if (k >= 0) vars_.RemoveAt(static_cast<size_t>(k));
   }
-  // The body is a text of its own; without the cache it is cut out afresh
-  // for every call (a recursive call must not replace the one running).
-  std::unique_ptr<StmtList> freshBody;
-  std::vector<TokenArrayPtr> owned;
-  StmtList* body;
-  if (useCache_) {
-    if (!p.bodyList) p.bodyList = OwnText(p.body, owned);
-    body = p.bodyList.get();
-  } else {
-    freshBody = OwnText(p.body, owned);
-    body = freshBody.get();
+  return true;
+}
+
+// The body is a text of its own; without the cache it is cut out afresh
+// for every call (a recursive call must not replace the one running).
+[[gnu::always_inline]] inline StmtList& TPasCalc::ProcedureBody(TProcedure& p,
+                                                                std::unique_ptr<StmtList>& fresh,
+                                                                std::vector<TokenArrayPtr>& owned) {
+  if (!useCache_) {
+    fresh = OwnText(p.body, owned);
+    return *fresh;
   }
-  ++callDepth_;
-  ExecList(*body);
-  --callDepth_;
+  if (!p.bodyList) p.bodyList = OwnText(p.body, owned);
+  return *p.bodyList;
+}
+
+// The signal the body ended with: EXIT ends the call; a BREAK, CONTINUE or
+// GOTO that found nothing to stop it inside the body is an error.
+[[gnu::always_inline]] inline bool TPasCalc::EndCallSignal() {
   if (signal_ == tkBreak || signal_ == tkContinue) {
     Fail(std::string(SignalName(signal_)) + " outside loop", 15);
     signal_ = 0;
@@ -516,14 +501,18 @@ bool TPasCalc::CallScriptProcedure(TProcedure& p, CallNode& c, Value& out) {
     return false;
   }
   if (signal_ == tkExit) signal_ = 0;
+  return true;
+}
 
-  // Read what flows back before the caller's list is restored: parameters
-  // passed as plain variable names, and RESULT. A record read here is
-  // discarded or restored by the snapshot, so its value may be moved out.
-  // The values wait on a stack shared by all frames (calls nest, and this
-  // frame's part is used up before another call can start).
+// Reads what flows back before the caller's list is restored: parameters
+// passed as plain variable names (onto flowBack_), and RESULT (into out;
+// false when a function left none). A record read here is discarded or
+// restored by the snapshot, so its value may be moved out. The values wait
+// on a stack shared by all frames (calls nest, and this frame's part is used
+// up before another call can start).
+[[gnu::always_inline]] inline bool TPasCalc::TakeFlowBack(TProcedure& p, CallNode& c, Value& out) {
   auto take = [&](BoundName& b, Value& into, bool last) {
-    int k = useCache_ ? vars_.IndexOfHinted(b.name, HintOf(b)) : vars_.IndexOf(b.name);
+    int k = Lookup(b.name, HintOf(b));
     if (k < 0) return ReadPath(host_, &vars_, b.path, into);
     Value& held = vars_.At(static_cast<size_t>(k)).value;
     if (last)
@@ -532,27 +521,55 @@ bool TPasCalc::CallScriptProcedure(TProcedure& p, CallNode& c, Value& out) {
       into = held;
     return true;
   };
-  const size_t backBase = flowBack_.size();
   for (size_t i = 0; i < c.args.size(); ++i) {
     if (!c.argInfo[i].validName) continue;
     Value pv;
     if (!take(p.params[i], pv, false)) continue;
     flowBack_.emplace_back(i, std::move(pv));
   }
-  bool gotResult = p.IsFunction && take(p.result, out, true);
+  return !p.IsFunction || take(p.result, out, true);
+}
+
+// Writes the by-reference values from flowBack_[from...] into the caller's
+// variables, and drops them.
+[[gnu::always_inline]] inline void TPasCalc::GiveFlowBack(CallNode& c, size_t from) {
+  for (size_t n = from; n < flowBack_.size(); ++n) {
+    auto& [i, value] = flowBack_[n];
+    ArgInfo& info = c.argInfo[i];
+    int k = Lookup(info.joined, info.hint);
+    if (k >= 0) vars_.SetValueAt(static_cast<size_t>(k), std::move(value));
+  }
+  flowBack_.resize(from);
+}
+
+bool TPasCalc::CallScriptProcedure(TProcedure& p, CallNode& c, Value& out) {
+  if (callDepth_ >= kMaxCallDepth) {
+    Fail("Procedure calls nested too deeply: " + p.Name, kErrNesting);
+    return false;
+  }
+  // The caller's variables come back as they were, whatever the call does.
+  Snapshot snapshot(vars_, useCache_);
+  if (c.args.size() != p.params.size()) {
+    Fail("Wrong parameters amount, procedure " + p.Name, 7);
+    return false;
+  }
+  if (!BindParameters(p, c)) return false;
+  std::unique_ptr<StmtList> freshBody;
+  std::vector<TokenArrayPtr> owned;
+  StmtList& body = ProcedureBody(p, freshBody, owned);
+  ++callDepth_;
+  ExecList(body);
+  --callDepth_;
+  if (!EndCallSignal()) return false;
+  const size_t backBase = flowBack_.size();
+  const bool gotResult = TakeFlowBack(p, c, out);
   snapshot.Restore();
-  if (p.IsFunction && !gotResult) {
+  if (!gotResult) {
     flowBack_.resize(backBase);
     Fail("Function must return result : " + p.Name, 26);
     return false;
   }
-  for (size_t n = backBase; n < flowBack_.size(); ++n) {
-    auto& [i, value] = flowBack_[n];
-    ArgInfo& info = c.argInfo[i];
-    int k = useCache_ ? vars_.IndexOfHinted(info.joined, info.hint) : vars_.IndexOf(info.joined);
-    if (k >= 0) vars_.SetValueAt(static_cast<size_t>(k), std::move(value));
-  }
-  flowBack_.resize(backBase);
+  GiveFlowBack(c, backBase);
   return true;
 }
 

@@ -112,24 +112,20 @@ bool TPasCalc::FindLabel(StmtList& list, size_t& index, uint32_t& pos) {
 [[gnu::always_inline]] inline void TPasCalc::ExecStmt(Stmt& s) {
   ContextScope ctx(ctx_, s.range);
   if (!CountStatement()) return;
-  // The common kinds first, as plain branches (better predicted than a jump table).
-  if (s.kind == StmtKind::Assign) return ExecAssign(static_cast<AssignStmt&>(s));
-  if (s.kind == StmtKind::If) return ExecIf(static_cast<IfStmt&>(s));
-  if (s.kind == StmtKind::Block) return ExecList(*static_cast<BlockStmt&>(s).body);
   switch (s.kind) {
+    case StmtKind::Assign:
+      [[likely]] ExecAssign(static_cast<AssignStmt&>(s));
+      return;
+    case StmtKind::If:
+      [[likely]] ExecIf(static_cast<IfStmt&>(s));
+      return;
+    case StmtKind::Block:
+      [[likely]] ExecList(*static_cast<BlockStmt&>(s).body);
+      return;
     case StmtKind::Nothing:
       return;
     case StmtKind::Fault:
       Fail(s.fault);
-      return;
-    case StmtKind::Block:
-      ExecList(*static_cast<BlockStmt&>(s).body);
-      return;
-    case StmtKind::Assign:
-      ExecAssign(static_cast<AssignStmt&>(s));
-      return;
-    case StmtKind::If:
-      ExecIf(static_cast<IfStmt&>(s));
       return;
     case StmtKind::For:
       ExecFor(static_cast<ForStmt&>(s));
@@ -337,6 +333,19 @@ void TPasCalc::ExecIf(IfStmt& s) {
   ExecList(c ? *s.thenList : *s.elseList);
 }
 
+// After a loop pass, by the signal its body left: false when the loop ends
+// (BREAK, taken here; EXIT or a GOTO, left for the statements around it);
+// a CONTINUE only ends the pass.
+[[gnu::always_inline]] inline bool TPasCalc::NextPass() {
+  if (signal_ == tkBreak) {
+    signal_ = 0;
+    return false;
+  }
+  if (signal_ == tkExit || signal_ == tkGoto) return false;
+  if (signal_ == tkContinue) signal_ = 0;
+  return true;
+}
+
 void TPasCalc::ExecFor(ForStmt& s) {
   Value v;
   if (!EvalUnit(s.from, v)) {
@@ -364,20 +373,14 @@ void TPasCalc::ExecFor(ForStmt& s) {
   const int64_t step = s.downto ? -1 : 1;
   for (int64_t counter = from; s.downto ? counter >= to : counter <= to; counter += step) {
     if (!CountStatement()) return;
-    int k = UseCache() ? vars_.IndexOfHinted(s.var, s.hint) : vars_.IndexOf(s.var);
+    int k = Lookup(s.var, s.hint);
     if (k < 0) {
       Fail("Invalid variable name: " + s.var, 1);
       return;
     }
     vars_.SetValueAt(static_cast<size_t>(k), Value::Integer(static_cast<int32_t>(counter)));
     ExecList(*s.body);
-    if (errCode_) return;
-    if (signal_ == tkBreak) {
-      signal_ = 0;
-      return;
-    }
-    if (signal_ == tkExit || signal_ == tkGoto) return;
-    if (signal_ == tkContinue) signal_ = 0;
+    if (errCode_ || !NextPass()) return;
   }
 }
 
@@ -387,13 +390,7 @@ void TPasCalc::ExecWhile(WhileStmt& s) {
     bool c;
     if (!Condition(s.cond, c) || !c) return;
     ExecList(*s.body);
-    if (errCode_) return;
-    if (signal_ == tkBreak) {
-      signal_ = 0;
-      return;
-    }
-    if (signal_ == tkExit || signal_ == tkGoto) return;
-    if (signal_ == tkContinue) signal_ = 0;
+    if (errCode_ || !NextPass()) return;
   }
 }
 
@@ -409,12 +406,7 @@ void TPasCalc::ExecRepeat(RepeatStmt& s) {
       if (signal_ == tkBreak || signal_ == tkContinue) signal_ = 0;
       return;
     }
-    if (signal_ == tkExit || signal_ == tkGoto) return;
-    if (signal_ == tkBreak) {
-      signal_ = 0;
-      return;
-    }
-    if (signal_ == tkContinue) signal_ = 0;
+    if (!NextPass()) return;
   }
 }
 

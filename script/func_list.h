@@ -54,7 +54,8 @@ class TFuncList {
   uint64_t gen_;
 };
 
-// Delphi's Trim: bytes 0 to 32 removed at both ends.
+// Trim: every byte from 0 to 32 removed at both ends, so control bytes count
+// as blanks too (a name typed with a tab or a line break still matches).
 std::string_view TrimText(std::string_view s);
 
 }  // namespace script

@@ -78,15 +78,16 @@ struct RunStateSaver {
       c.executed_ = 0;
       c.useCache_ = c.cacheOn_;
     }
-    if (g_event.runs++ == 0) {
-      g_event.statements = 0;
-      g_event.textBase = g_textGrowth;
-      g_event.variableBase = g_variableRecords;
+    EventSpending& event = g_process.event;
+    if (event.runs++ == 0) {
+      event.statements = 0;
+      event.textBase = g_process.textGrowth;
+      event.variableBase = g_process.variableRecords;
     }
     ++c.runNesting_;
   }
   ~RunStateSaver() {
-    --g_event.runs;
+    --g_process.event.runs;
     --c.runNesting_;
     if (!nested) {
       c.useCache_ = c.cacheOn_;
@@ -125,14 +126,14 @@ void TPasCalc::ResetRunState() {
 
 template <class Body>
 bool TPasCalc::Guarded(Body&& body) {
-  const int nesting = g_scriptNesting;
+  const int nesting = g_process.nesting;
   const int callDepth = callDepth_;
   const size_t argDepth = argDepth_;
   const size_t flowBack = flowBack_.size();
   try {
     return body();
   } catch (const std::bad_alloc&) {
-    g_scriptNesting = nesting;
+    g_process.nesting = nesting;
     callDepth_ = callDepth;
     argDepth_ = argDepth;
     flowBack_.erase(flowBack_.begin() + static_cast<std::ptrdiff_t>(flowBack), flowBack_.end());

@@ -12,6 +12,23 @@
 // One instance is one independent interpreter: its own variables, function
 // table, run state and error state. A run keeps only its first error; every
 // construct stops at its next check and the run answers false.
+//
+// Two modes, one set of observable results (SetCacheEnabled):
+//   cached     (the default) statements, expression trees and name lookups
+//              are kept between runs and calls: record-id hints, absent-name
+//              entries, procedure bodies parsed once, an undo journal instead
+//              of a copy of the variables per call.
+//   uncached   the reference interpreter: every statement is extracted and
+//              parsed afresh each time it runs, every name is searched for,
+//              every procedure call cuts its body out as a text of its own
+//              and copies the variable list aside. It keeps no state that
+//              could go stale, so it is what the cached mode is checked
+//              against: the differential tests (tests/script) and the script
+//              fuzz target run both and compare variables, errors, log lines
+//              and element writes.
+// Both modes share the value rules (value_ops.h), including the inline
+// fast paths; tests/script/fast_ops_test.cpp compares those with the
+// general rules, which the two modes alone could not see.
 
 #include <cstdint>
 #include <memory>
@@ -23,6 +40,7 @@
 #include "script/element_path.h"
 #include "script/func_list.h"
 #include "script/host.h"
+#include "script/process_state.h"
 #include "script/script_slot.h"
 #include "script/tokenizer.h"
 #include "script/value_ops.h"
@@ -52,34 +70,20 @@ struct PreparedScript;
 inline constexpr int kErrBudget = 30;
 inline constexpr int kErrNesting = 31;
 inline constexpr uint64_t kDefaultStatementBudget = 50'000'000;
-// Values one event may add to the variable lists (g_variableRecords): array
+// Values one event may add to the variable lists (g_process.variableRecords): array
 // elements are variables of their own, so a loop filling an array would
 // otherwise fill memory long before the statement budget ends it.
 inline constexpr uint64_t kDefaultVariableBudget = 1'000'000;
 // Script procedure calls nested deeper than this stop the run with an error.
 inline constexpr int kMaxCallDepth = 200;
-// Recursion weight of all runs in progress, shared by every interpreter
-// (nested runs of the pool recurse through each other; scripts run on one
-// thread). Each unit stands for a few stack frames; the limit keeps the
-// deepest script far inside the stack.
+// Recursion weight of all runs in progress (g_process.nesting), shared by
+// every interpreter. Each unit stands for a few stack frames; the limit
+// keeps the deepest script far inside the stack.
 inline constexpr int kMaxNesting = 3000;
-inline int g_scriptNesting = 0;
-// Growth of stored texts one event may cause (g_textGrowth): a few
+// Growth of stored texts one event may cause (g_process.textGrowth): a few
 // statements copying a long text into an array would otherwise fill memory
 // long before the statement budget ends them.
 inline constexpr uint64_t kEventTextBudget = uint64_t{256} << 20;
-// What the event in progress has spent, shared by every interpreter of the
-// thread: a run that starts while another runs (a native running another
-// element's event, Exec) spends from the outer run's budgets, so nesting
-// runs cannot multiply them. Reset when a run starts while none is in
-// progress.
-struct EventSpending {
-  int runs = 0;
-  uint64_t statements = 0;
-  uint64_t textBase = 0;     // g_textGrowth when the event started
-  int64_t variableBase = 0;  // g_variableRecords when the event started
-};
-inline EventSpending g_event;
 
 class TPasCalc {
  public:
@@ -182,17 +186,22 @@ class TPasCalc {
   // Recursion guard shared by all interpreters of the thread: weight is what
   // the next step may cost the stack. False (with an error) when exhausted.
   bool NestEnter(int weight) {
-    if (g_scriptNesting + weight > kMaxNesting) {
+    if (g_process.nesting + weight > kMaxNesting) {
       NestingExhausted();
       return false;
     }
-    g_scriptNesting += weight;
+    g_process.nesting += weight;
     return true;
   }
-  void NestLeave(int weight) { g_scriptNesting -= weight; }
+  void NestLeave(int weight) { g_process.nesting -= weight; }
   void NestingExhausted();
   // The switch as it holds now: fixed for the whole of a run.
   bool UseCache() const { return useCache_; }
+  // The record of a name among the variables, or -1: through the hint with
+  // the cache on, by a plain search in the reference mode.
+  [[gnu::always_inline]] int Lookup(const std::string& name, TVarList::Hint& hint) const {
+    return useCache_ ? vars_.IndexOfHinted(name, hint) : vars_.IndexOf(name);
+  }
   // The error text when no text is being run: empty.
   static const TextRange& NoText();
 
@@ -220,6 +229,12 @@ class TPasCalc {
   void Combine(Op op, const std::string& opText, Value& left, const Value& right);
   bool ReadIndexList(IndexList& list, std::string& out);
   bool CallScriptProcedure(TProcedure& p, CallNode& c, Value& out);
+  bool BindParameters(TProcedure& p, CallNode& c);
+  StmtList& ProcedureBody(TProcedure& p, std::unique_ptr<StmtList>& fresh,
+                          std::vector<TokenArrayPtr>& owned);
+  bool EndCallSignal();
+  bool TakeFlowBack(TProcedure& p, CallNode& c, Value& out);
+  void GiveFlowBack(CallNode& c, size_t from);
   bool CallNative(CallNode& c, Value& out);
   bool GetName(const std::string& name, const ElementPath* path, Value& out);
   bool SetName(const std::string& name, const ElementPath* path, const Value& value);
@@ -230,7 +245,12 @@ class TPasCalc {
 
   // ---- stmt_compiler.cpp -------------------------------------------------------
   std::unique_ptr<Stmt> CompileStmt(const TextRange& range);
+  std::unique_ptr<Stmt> CompileAssign(const TextRange& range);
+  std::unique_ptr<Stmt> CompileIf(const TextRange& range);
+  std::unique_ptr<Stmt> CompileFor(const TextRange& range);
+  std::unique_ptr<Stmt> CompileLoop(const TextRange& range);
   std::unique_ptr<Stmt> CompileCase(const TextRange& range);
+  std::unique_ptr<Stmt> CompileGoto(const TextRange& range);
   std::unique_ptr<StmtList> OwnText(const TextRange& range, std::vector<TokenArrayPtr>& owned);
   std::unique_ptr<StmtList> SubRange(const TextRange& text, uint32_t start, uint32_t end);
 
@@ -244,22 +264,23 @@ class TPasCalc {
   void ExecFor(struct ForStmt& s);
   void ExecWhile(struct WhileStmt& s);
   void ExecRepeat(struct RepeatStmt& s);
+  bool NextPass();
   void ExecCase(struct CaseStmt& s);
   bool Condition(ExprUnit& unit, bool& result);
   bool CountStatement() {
     ++executed_;
-    if (++g_event.statements > budget_ && budget_ != 0) {
+    if (++g_process.event.statements > budget_ && budget_ != 0) {
       BudgetExceeded();
       return false;
     }
     // Checked once per statement: a statement can store at most a few
     // texts, each of bounded length. A nested run that spent the budget ends
     // the runs around it too.
-    if (g_textGrowth > g_event.textBase + kEventTextBudget) {
+    if (g_process.textGrowth > g_process.event.textBase + kEventTextBudget) {
       TextBudgetExceeded();
       return false;
     }
-    if (g_variableRecords - g_event.variableBase > variableLimit_) {
+    if (g_process.variableRecords - g_process.event.variableBase > variableLimit_) {
       VariableBudgetExceeded();
       return false;
     }

@@ -12,6 +12,13 @@
 //
 // A block and a FOR body run as a range of the enclosing text; every other
 // body is a text of its own (which matters to the GOTO label search).
+//
+// Keep in mind when changing it: nothing here reports an error. A syntax
+// problem becomes a Fault statement, or a fault field of the statement,
+// that the executor reports when execution reaches that point, so the
+// statements before it still run and the first error is the one a reader
+// of the tokens in order meets (the uncached mode compiles every statement
+// again each time it runs and must give the same results).
 
 #include "script/compiled.h"
 #include "script/names.h"
@@ -106,6 +113,7 @@ std::unique_ptr<Stmt> FaultStmt(const TextRange& r, int code, std::string messag
 
 }  // namespace
 
+// The first token picks the statement kind.
 std::unique_ptr<Stmt> TPasCalc::CompileStmt(const TextRange& r) {
   const uint32_t b = r.begin, e = r.end;
   if (b >= e) {
@@ -127,89 +135,15 @@ std::unique_ptr<Stmt> TPasCalc::CompileStmt(const TextRange& r) {
       return FaultStmt(r, 11, "Too many END");
     case tkElse:
       return FaultStmt(r, 9, "ELSE without IF");
-    case tkIdent: {
-      auto s = std::make_unique<AssignStmt>();
-      s->kind = StmtKind::Assign;
-      s->range = r;
-      s->name = r[b].text;
-      s->validName = IsValidVarName(s->name);
-      s->target = std::make_unique<BoundName>(s->name);
-      uint32_t p = b + 1;
-      if (r.Code(p) == tkLBracket) {
-        p = CollectIndexList(r, p, s->index);
-        if (!s->index.fault && r.Code(p) == tkLBracket) p = CollectIndexList(r, p, s->strIndex);
-        if (s->index.fault || s->strIndex.fault) return s;
-      }
-      int c = r.Code(p);
-      if (c == tkAssign) {
-        s->rhs = ExprUnit(r.Sub(p + 1, e));
-      } else if (c == tkLParen || c == tkLBracket || c == tkNone) {
-        s->isCall = true;
-        s->callExpr = ExprUnit(r.Sub(b, e));
-      } else {
-        s->found = MakeFault(1, "Found " + r[p].text + ", expected :=, (, [ or ;");
-      }
-      return s;
-    }
-    case tkIf: {
-      auto s = std::make_unique<IfStmt>();
-      s->kind = StmtKind::If;
-      s->range = r;
-      uint32_t thenAt = FindCode(r, b + 1, e, tkThen);
-      s->cond = ExprUnit(r.Sub(b + 1, thenAt));
-      if (thenAt < e) {
-        Extracted x = ExtractStatement(r, thenAt + 1, e, true);
-        s->extractFault = x.fault;
-        s->extractRange = r.Sub(x.begin, x.end);
-        s->thenList = OwnText(r.Sub(x.begin, x.end), s->owned);
-        s->elseList = OwnText(r.Sub(x.after, e), s->owned);
-      } else {
-        s->thenList = OwnText(r.Sub(e, e), s->owned);
-        s->elseList = OwnText(r.Sub(e, e), s->owned);
-      }
-      return s;
-    }
-    case tkFor: {
-      uint32_t toAt = FindCode(r, b, e, tkTo, tkDownto);
-      if (toAt >= e) return FaultStmt(r, 12, "TO or DOWNTO expected");
-      if (r.Code(b + 1) != tkIdent) return FaultStmt(r, 13, "FOR control variable expected");
-      if (r.Code(b + 2) != tkAssign)
-        return FaultStmt(r, 9, ":= expected after FOR control variable");
-      auto s = std::make_unique<ForStmt>();
-      s->kind = StmtKind::For;
-      s->range = r;
-      s->var = r[b + 1].text;
-      s->downto = r[toAt].code == tkDownto;
-      s->from = ExprUnit(r.Sub(b + 3, toAt));
-      uint32_t doAt = FindCode(r, toAt + 1, e, tkDo);
-      if (doAt >= e) {
-        s->doFault = MakeFault(14, "DO expected");
-        return s;
-      }
-      s->to = ExprUnit(r.Sub(toAt + 1, doAt));
-      s->body = SubRange(r, doAt + 1, e);
-      return s;
-    }
-    case tkWhile: {
-      uint32_t doAt = FindCode(r, b + 1, e, tkDo);
-      if (doAt >= e) return FaultStmt(r, 14, "DO expected");
-      auto s = std::make_unique<WhileStmt>();
-      s->kind = StmtKind::While;
-      s->range = r;
-      s->cond = ExprUnit(r.Sub(b + 1, doAt));
-      s->body = OwnText(r.Sub(doAt + 1, e), s->owned);
-      return s;
-    }
-    case tkRepeat: {
-      uint32_t untilAt = FindCode(r, b + 1, e, tkUntil);
-      if (untilAt >= e) return FaultStmt(r, 16, "UNTIL expected");
-      auto s = std::make_unique<RepeatStmt>();
-      s->kind = StmtKind::Repeat;
-      s->range = r;
-      s->body = OwnText(r.Sub(b + 1, untilAt), s->owned);
-      s->cond = ExprUnit(r.Sub(untilAt + 1, e));
-      return s;
-    }
+    case tkIdent:
+      return CompileAssign(r);
+    case tkIf:
+      return CompileIf(r);
+    case tkFor:
+      return CompileFor(r);
+    case tkWhile:
+    case tkRepeat:
+      return CompileLoop(r);
     case tkCase:
       return CompileCase(r);
     case tkBreak:
@@ -223,21 +157,122 @@ std::unique_ptr<Stmt> TPasCalc::CompileStmt(const TextRange& r) {
       s->range = r;
       return s;
     }
-    case tkGoto: {
-      bool valid = e - b >= 2 && (r[b + 1].code == tkIdent || r[b + 1].code == tkConst);
-      if (valid)
-        for (char ch : r[b + 1].text) valid = valid && IsIdentChar(static_cast<unsigned char>(ch));
-      if (!valid) return FaultStmt(r, 1, "Invalid label in GOTO");
-      if (e - b > 2) return FaultStmt(r, 1, "Error in GOTO statement");
-      auto s = std::make_unique<GotoStmt>();
-      s->kind = StmtKind::Goto;
-      s->range = r;
-      s->label = r[b + 1].text;
-      return s;
-    }
+    case tkGoto:
+      return CompileGoto(r);
     default:
       return FaultStmt(r, 9, "Invalid operator: " + r[b].text);
   }
+}
+
+// assignment  name [ [index] ] [ [string index] ] := expr
+// call        name [ (args) ] | a name or array element on its own
+std::unique_ptr<Stmt> TPasCalc::CompileAssign(const TextRange& r) {
+  const uint32_t b = r.begin, e = r.end;
+  auto s = std::make_unique<AssignStmt>();
+  s->kind = StmtKind::Assign;
+  s->range = r;
+  s->name = r[b].text;
+  s->validName = IsValidVarName(s->name);
+  s->target = std::make_unique<BoundName>(s->name);
+  uint32_t p = b + 1;
+  if (r.Code(p) == tkLBracket) {
+    p = CollectIndexList(r, p, s->index);
+    if (!s->index.fault && r.Code(p) == tkLBracket) p = CollectIndexList(r, p, s->strIndex);
+    if (s->index.fault || s->strIndex.fault) return s;
+  }
+  int c = r.Code(p);
+  if (c == tkAssign) {
+    s->rhs = ExprUnit(r.Sub(p + 1, e));
+  } else if (c == tkLParen || c == tkLBracket || c == tkNone) {
+    s->isCall = true;
+    s->callExpr = ExprUnit(r.Sub(b, e));
+  } else {
+    s->found = MakeFault(1, "Found " + r[p].text + ", expected :=, (, [ or ;");
+  }
+  return s;
+}
+
+// if  IF expr THEN stmt [ELSE stmt]   (the condition up to the first THEN)
+std::unique_ptr<Stmt> TPasCalc::CompileIf(const TextRange& r) {
+  const uint32_t b = r.begin, e = r.end;
+  auto s = std::make_unique<IfStmt>();
+  s->kind = StmtKind::If;
+  s->range = r;
+  uint32_t thenAt = FindCode(r, b + 1, e, tkThen);
+  s->cond = ExprUnit(r.Sub(b + 1, thenAt));
+  if (thenAt < e) {
+    Extracted x = ExtractStatement(r, thenAt + 1, e, true);
+    s->extractFault = x.fault;
+    s->extractRange = r.Sub(x.begin, x.end);
+    s->thenList = OwnText(r.Sub(x.begin, x.end), s->owned);
+    s->elseList = OwnText(r.Sub(x.after, e), s->owned);
+  } else {
+    s->thenList = OwnText(r.Sub(e, e), s->owned);
+    s->elseList = OwnText(r.Sub(e, e), s->owned);
+  }
+  return s;
+}
+
+// for  FOR name := expr TO|DOWNTO expr DO stmt
+std::unique_ptr<Stmt> TPasCalc::CompileFor(const TextRange& r) {
+  const uint32_t b = r.begin, e = r.end;
+  uint32_t toAt = FindCode(r, b, e, tkTo, tkDownto);
+  if (toAt >= e) return FaultStmt(r, 12, "TO or DOWNTO expected");
+  if (r.Code(b + 1) != tkIdent) return FaultStmt(r, 13, "FOR control variable expected");
+  if (r.Code(b + 2) != tkAssign) return FaultStmt(r, 9, ":= expected after FOR control variable");
+  auto s = std::make_unique<ForStmt>();
+  s->kind = StmtKind::For;
+  s->range = r;
+  s->var = r[b + 1].text;
+  s->downto = r[toAt].code == tkDownto;
+  s->from = ExprUnit(r.Sub(b + 3, toAt));
+  uint32_t doAt = FindCode(r, toAt + 1, e, tkDo);
+  if (doAt >= e) {
+    s->doFault = MakeFault(14, "DO expected");
+    return s;
+  }
+  s->to = ExprUnit(r.Sub(toAt + 1, doAt));
+  s->body = SubRange(r, doAt + 1, e);
+  return s;
+}
+
+// while   WHILE expr DO stmt
+// repeat  REPEAT list UNTIL expr   (the body up to the first UNTIL)
+std::unique_ptr<Stmt> TPasCalc::CompileLoop(const TextRange& r) {
+  const uint32_t b = r.begin, e = r.end;
+  if (r[b].code == tkWhile) {
+    uint32_t doAt = FindCode(r, b + 1, e, tkDo);
+    if (doAt >= e) return FaultStmt(r, 14, "DO expected");
+    auto s = std::make_unique<WhileStmt>();
+    s->kind = StmtKind::While;
+    s->range = r;
+    s->cond = ExprUnit(r.Sub(b + 1, doAt));
+    s->body = OwnText(r.Sub(doAt + 1, e), s->owned);
+    return s;
+  }
+  uint32_t untilAt = FindCode(r, b + 1, e, tkUntil);
+  if (untilAt >= e) return FaultStmt(r, 16, "UNTIL expected");
+  auto s = std::make_unique<RepeatStmt>();
+  s->kind = StmtKind::Repeat;
+  s->range = r;
+  s->body = OwnText(r.Sub(b + 1, untilAt), s->owned);
+  s->cond = ExprUnit(r.Sub(untilAt + 1, e));
+  return s;
+}
+
+// goto  GOTO label   (a label is an identifier or a number)
+std::unique_ptr<Stmt> TPasCalc::CompileGoto(const TextRange& r) {
+  const uint32_t b = r.begin, e = r.end;
+  bool valid = e - b >= 2 && (r[b + 1].code == tkIdent || r[b + 1].code == tkConst);
+  if (valid)
+    for (char ch : r[b + 1].text) valid = valid && IsIdentChar(static_cast<unsigned char>(ch));
+  if (!valid) return FaultStmt(r, 1, "Invalid label in GOTO");
+  if (e - b > 2) return FaultStmt(r, 1, "Error in GOTO statement");
+  auto s = std::make_unique<GotoStmt>();
+  s->kind = StmtKind::Goto;
+  s->range = r;
+  s->label = r[b + 1].text;
+  return s;
 }
 
 std::unique_ptr<Stmt> TPasCalc::CompileCase(const TextRange& r) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <type_traits>
 
 namespace script {
 
@@ -62,22 +63,11 @@ bool RealOp(Op op, const Value& a, const Value& b, Value& out) {
   double x, y;
   if (!a.ToDouble(x) || !b.ToDouble(y)) return false;
   double r;
-  switch (op) {
-    case Op::Add:
-      r = x + y;
-      break;
-    case Op::Sub:
-      r = x - y;
-      break;
-    case Op::Mul:
-      r = x * y;
-      break;
-    case Op::Div:
-      if (y == 0) return false;
-      r = x / y;
-      break;
-    default:
-      return false;
+  if (op == Op::Div) {
+    if (y == 0) return false;
+    r = x / y;
+  } else if (!AddSubMul(op, x, y, r)) {
+    return false;
   }
   // An overflow of finite operands is a failure, as the floating-point unit reports it.
   if (!std::isfinite(r) && std::isfinite(x) && std::isfinite(y)) return false;
@@ -85,50 +75,29 @@ bool RealOp(Op op, const Value& a, const Value& b, Value& out) {
   return true;
 }
 
-bool Int32Op(Op op, const Value& a, const Value& b, Value& out) {
-  int32_t x, y, r;
-  if (!a.ToInteger(x) || !b.ToInteger(y)) return false;
-  switch (op) {
-    case Op::Add:
-      if (__builtin_add_overflow(x, y, &r)) return RealOp(op, a, b, out);
-      break;
-    case Op::Sub:
-      if (__builtin_sub_overflow(x, y, &r)) return RealOp(op, a, b, out);
-      break;
-    case Op::Mul:
-      if (__builtin_mul_overflow(x, y, &r)) return RealOp(op, a, b, out);
-      break;
-    case Op::Div:
-      return RealOp(op, a, b, out);
-    case Op::And:
-      r = x & y;
-      break;
-    case Op::Or:
-      r = x | y;
-      break;
-    case Op::Xor:
-      r = x ^ y;
-      break;
-    case Op::Shl:
-      r = static_cast<int32_t>(static_cast<uint32_t>(x) << (y & 31));
-      break;
-    case Op::Shr:
-      r = static_cast<int32_t>(static_cast<uint32_t>(x) >> (y & 31));
-      break;
-    default:
-      if (IsComparison(op)) {
-        out = Value::Boolean(Compare(op, x, y));
-        return true;
-      }
-      return false;
-  }
-  out = Value::Integer(r);
-  return true;
+// Conversions to, and results of, the two integer widths.
+bool ToWidth(const Value& v, int32_t& out) {
+  return v.ToInteger(out);
+}
+bool ToWidth(const Value& v, int64_t& out) {
+  return v.ToInt64(out);
+}
+Value OfWidth(int32_t r) {
+  return Value::Integer(r);
+}
+Value OfWidth(int64_t r) {
+  return Value::Int64(r);
 }
 
-bool Int64Op(Op op, const Value& a, const Value& b, Value& out) {
-  int64_t x, y, r;
-  if (!a.ToInt64(x) || !b.ToInt64(y)) return false;
+// The integer operations in one width: Integer results in 32 bits, Int64
+// in 64. A + - * that overflows, and every /, is the real operation; shift
+// counts wrap at the width.
+template <class T>
+bool IntOp(Op op, const Value& a, const Value& b, Value& out) {
+  using U = std::make_unsigned_t<T>;
+  constexpr T kShiftMask = sizeof(T) * 8 - 1;
+  T x, y, r;
+  if (!ToWidth(a, x) || !ToWidth(b, y)) return false;
   switch (op) {
     case Op::Add:
       if (__builtin_add_overflow(x, y, &r)) return RealOp(op, a, b, out);
@@ -151,10 +120,10 @@ bool Int64Op(Op op, const Value& a, const Value& b, Value& out) {
       r = x ^ y;
       break;
     case Op::Shl:
-      r = static_cast<int64_t>(static_cast<uint64_t>(x) << (y & 63));
+      r = static_cast<T>(static_cast<U>(x) << (y & kShiftMask));
       break;
     case Op::Shr:
-      r = static_cast<int64_t>(static_cast<uint64_t>(x) >> (y & 63));
+      r = static_cast<T>(static_cast<U>(x) >> (y & kShiftMask));
       break;
     default:
       if (IsComparison(op)) {
@@ -163,7 +132,7 @@ bool Int64Op(Op op, const Value& a, const Value& b, Value& out) {
       }
       return false;
   }
-  out = Value::Int64(r);
+  out = OfWidth(r);
   return true;
 }
 
@@ -176,7 +145,7 @@ bool RealRow(Op op, const Value& a, const Value& b, Value& out) {
     out = Value::Boolean(Compare(op, x, y));
     return true;
   }
-  return Int32Op(op, a, b, out);
+  return IntOp<int32_t>(op, a, b, out);
 }
 
 bool StringRow(Op op, const Value& a, const Value& b, Value& out) {
@@ -196,7 +165,7 @@ bool StringRow(Op op, const Value& a, const Value& b, Value& out) {
     out = Value::Boolean(Compare(op, c, 0));
     return true;
   }
-  return Int32Op(op, a, b, out);
+  return IntOp<int32_t>(op, a, b, out);
 }
 
 // Boolean with Boolean or with String.
@@ -223,7 +192,7 @@ bool BooleanRow(Op op, const Value& a, const Value& b, Value& out) {
     return true;
   }
   if (IsArith(op)) return RealOp(op, a, b, out);
-  return Int32Op(op, a, b, out);
+  return IntOp<int32_t>(op, a, b, out);
 }
 
 // Dates: a date plus or minus a number stays a date, the difference of two
@@ -238,14 +207,7 @@ bool DateRow(Op op, const Value& a, const Value& b, Value& out) {
     out = (op == Op::Sub && bothDates) ? Value::Real(r) : Value::Date(r);
     return true;
   }
-  if (IsArith(op)) return RealOp(op, a, b, out);
-  if (IsComparison(op)) {
-    double x, y;
-    if (!a.ToDouble(x) || !b.ToDouble(y)) return false;
-    out = Value::Boolean(Compare(op, x, y));
-    return true;
-  }
-  return Int32Op(op, a, b, out);
+  return RealRow(op, a, b, out);
 }
 
 bool PowOp(const Value& a, const Value& b, Value& out) {
@@ -266,7 +228,7 @@ bool Dispatch(Op op, const Value& a, const Value& b, Value& out) {
   VClass cb = ClassOf(b.kind);
   if (ca == VClass::Empty || cb == VClass::Empty) {
     if (ca == VClass::Empty && cb == VClass::Empty)
-      return Int32Op(op, Value::Integer(0), Value::Integer(0), out);
+      return IntOp<int32_t>(op, Value::Integer(0), Value::Integer(0), out);
     if (ca == VClass::Empty) return Dispatch(op, ZeroOf(b.kind), b, out);
     return Dispatch(op, a, ZeroOf(a.kind), out);
   }
@@ -280,8 +242,8 @@ bool Dispatch(Op op, const Value& a, const Value& b, Value& out) {
     // Boolean with Boolean or String; Boolean with an integer falls through.
     if (!aNum && !bNum) return BooleanRow(op, a, b, out);
   }
-  if (ca == VClass::Wide || cb == VClass::Wide) return Int64Op(op, a, b, out);
-  return Int32Op(op, a, b, out);
+  if (ca == VClass::Wide || cb == VClass::Wide) return IntOp<int64_t>(op, a, b, out);
+  return IntOp<int32_t>(op, a, b, out);
 }
 
 }  // namespace
@@ -294,6 +256,11 @@ bool IsComparison(Op op) {
 bool ApplyBinary(Op op, const Value& a, const Value& b, Value& out) {
   if (op == Op::Pow) return PowOp(a, b, out);
   if (FastIntegerOp(op, a, b, out)) return true;
+  return Dispatch(op, a, b, out);
+}
+
+bool ApplyBinaryGeneral(Op op, const Value& a, const Value& b, Value& out) {
+  if (op == Op::Pow) return PowOp(a, b, out);
   return Dispatch(op, a, b, out);
 }
 

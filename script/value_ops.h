@@ -100,6 +100,24 @@ template <class T>
   }
 }
 
+// + - * of two doubles into r; false for the other operators. The one
+// spelling of these for the general rules and the fast path.
+[[gnu::always_inline]] inline bool AddSubMul(Op op, double x, double y, double& r) {
+  switch (op) {
+    case Op::Add:
+      r = x + y;
+      return true;
+    case Op::Sub:
+      r = x - y;
+      return true;
+    case Op::Mul:
+      r = x * y;
+      return true;
+    default:
+      return false;
+  }
+}
+
 // A Real with a Real or an Integer, for + - * and the comparisons, as the
 // general rules compute it, inline. False when they must decide (other kinds
 // or operators, a result that is not finite).
@@ -110,19 +128,7 @@ template <class T>
   const double x = aReal ? a.d : static_cast<double>(a.i);
   const double y = bReal ? b.d : static_cast<double>(b.i);
   double r;
-  switch (op) {
-    case Op::Add:
-      r = x + y;
-      break;
-    case Op::Sub:
-      r = x - y;
-      break;
-    case Op::Mul:
-      r = x * y;
-      break;
-    default:
-      return FastCompare(op, x, y, out);
-  }
+  if (!AddSubMul(op, x, y, r)) return FastCompare(op, x, y, out);
   if (!__builtin_isfinite(r)) return false;
   out = Value::Real(r);
   return true;
@@ -130,6 +136,9 @@ template <class T>
 
 // A binary operator. Comparisons give a Boolean.
 bool ApplyBinary(Op op, const Value& a, const Value& b, Value& out);
+// The same by the general rules alone, without the inline fast paths above:
+// what those must agree with wherever they answer (tests compare them).
+bool ApplyBinaryGeneral(Op op, const Value& a, const Value& b, Value& out);
 // Prefix minus.
 bool ApplyNegate(const Value& a, Value& out);
 // Prefix NOT: the Byte 1 when the value equals 0 (false counts as 0), else the Byte 0.

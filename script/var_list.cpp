@@ -218,7 +218,7 @@ void TVarList::Appended(bool bracketed) {
   Count(1);
   const TVar& var = items_.back();
   if (bracketed) CountArrayName(var.Name, 1);
-  if (!transient_ && var.value.kind == VKind::String) g_textGrowth += var.value.s.size();
+  if (!transient_ && var.value.kind == VKind::String) g_process.textGrowth += var.value.s.size();
   meta_.push_back({epoch_, NewId()});
   shape_.Renew();
   IndexAppended(items_.size() - 1);
@@ -352,7 +352,7 @@ void TVarList::Reset() noexcept {
 // appended), so the event gets it back.
 void TVarList::DropCountedText(const Value& v) {
   if (transient_ || v.kind != VKind::String) return;
-  g_textGrowth -= std::min<uint64_t>(v.s.size(), g_textGrowth);
+  g_process.textGrowth -= std::min<uint64_t>(v.s.size(), g_process.textGrowth);
 }
 
 void TVarList::IndexAppended(size_t i) {

@@ -9,6 +9,38 @@
 // were. OpenSnapshot starts recording the old state of every record the first
 // time it changes (an undo log), and RollBack puts it all back, so a call
 // costs what it changes rather than a copy of the whole list.
+//
+// Keep in mind when changing it: every way a record is added, removed,
+// renamed or restored must go through the bookkeeping below (Appended,
+// RemoveAt, RollBack, RestoreFrom, Reset), or one of these caches goes stale
+// without anything noticing until a script reads the wrong variable.
+//
+//   what                  assumes                           made stale (renewed) by
+//   ------------------    --------------------------------  ------------------------------
+//   record ids (Hint.id,  a record keeps its id while it    nothing: ids are never reused,
+//   Hint.index)           stands at its index; a copy of    so a moved or removed record
+//                         the list keeps the ids            simply stops matching
+//   absent entries        a name absent at a shape stays    every add or remove renews the
+//   (Hint.absentShape)    absent while the list has that    shape; RollBack brings back the
+//                         shape again                       shape whose records it restores
+//   the shared shape      element variables (lists that     any change of the record set of
+//   (SharedShape)         are not private) are unchanged    a list that is not private; the
+//                         while it holds                    host's path cache compares it
+//   private lists         only their interpreter reads      SetPrivate (kept by copies)
+//                         them, so they leave the shared
+//                         shape alone
+//   transient lists       argument lists and copies kept    SetTransient, Aside: they count
+//                         aside hold nothing that lasts     in neither ledger
+//   the undo journal      records change only through the   OpenSnapshot / RollBack; At()
+//   (journal_, saved_,    members here while a snapshot     bypasses it (callers change
+//   marks_)               is open                           values only through SetValueAt)
+//   the hash index        names do not change in place      InvalidateIndex on every removal
+//                                                           and restore; appends add to it
+//   text and record       every stored text and record is   CountGrowth, Appended,
+//   ledgers (g_process)   counted once where it is kept     DropCountedText, Count / Tally
+//
+// The interpreter's own list has unique names, which the hints rely on;
+// argument lists may repeat a name and are only ever searched by position.
 
 #include <cstdint>
 #include <string>
@@ -16,27 +48,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "script/process_state.h"
 #include "script/value.h"
 
 namespace script {
-
-// Bytes by which stored texts have grown, over every variable list and every
-// text written to an element through a path, since the program started: a
-// text that replaces a shorter value (or none) adds the difference; nothing
-// is given back when texts shrink or go, except the texts a rollback drops
-// (they were counted since its snapshot opened). Transient texts (expression
-// results, an accumulator that is flushed and refilled in place) cost nothing
-// beyond what they keep, so the event limits bound the memory a script can
-// make the program hold, not the work it does.
-inline uint64_t g_textGrowth = 0;
-
-// Values held by every list that is not transient, net: its records and the
-// old values its open snapshots keep for a rollback. An append or the first
-// change of a record under a snapshot adds one; a removal without a snapshot,
-// a rollback of such a change and a list that goes give theirs back. Locals
-// of a procedure call cost nothing once the call returns, however often it
-// is made; the values a deep recursion keeps for its callers do cost.
-inline int64_t g_variableRecords = 0;
 
 class ScriptHost;
 
@@ -152,8 +167,8 @@ class TVarList {
   // lists) leave SharedShape alone. Kept by copies and moves into the list.
   void SetPrivate() { shape_.privateList = true; }
   // Argument lists are filled and cleared for every call: the texts and
-  // records they hold are counted where they are kept, not in g_textGrowth
-  // and g_variableRecords as they pass.
+  // records they hold are counted where they are kept, not in g_process.textGrowth
+  // and g_process.variableRecords as they pass.
   void SetTransient() {
     Count(-HeldValues());
     transient_ = true;
@@ -230,7 +245,7 @@ class TVarList {
       value = earlier;
     }
   };
-  // This list's share of g_variableRecords, given back when the list goes
+  // This list's share of g_process.variableRecords, given back when the list goes
   // and handed on by a move (with the records).
   struct Tally {
     int64_t n = 0;
@@ -239,17 +254,17 @@ class TVarList {
     Tally(Tally&& o) noexcept : n(o.n) { o.n = 0; }
     Tally& operator=(const Tally&) { return *this; }
     Tally& operator=(Tally&& o) noexcept {
-      g_variableRecords -= n;
+      g_process.variableRecords -= n;
       n = o.n;
       o.n = 0;
       return *this;
     }
-    ~Tally() { g_variableRecords -= n; }
+    ~Tally() { g_process.variableRecords -= n; }
   };
   void Count(int64_t delta) {
     if (transient_) return;
     tally_.n += delta;
-    g_variableRecords += delta;
+    g_process.variableRecords += delta;
   }
   // Records plus the values the journal keeps.
   int64_t HeldValues() const;
@@ -259,7 +274,7 @@ class TVarList {
   static void CountGrowth(const Value& before, const Value& after) {
     if (after.kind != VKind::String) return;
     const size_t had = before.kind == VKind::String ? before.s.size() : 0;
-    if (after.s.size() > had) g_textGrowth += after.s.size() - had;
+    if (after.s.size() > had) g_process.textGrowth += after.s.size() - had;
   }
 
   int IndexOfHintedSlow(const std::string& name, Hint& hint) const;

@@ -18,7 +18,8 @@ using script::VKind;
 
 // Widths and precisions beyond this are refused rather than padded.
 constexpr int kMaxField = 1 << 16;
-// The most digits the original formatter gave a floating-point value.
+// The most digits a floating-point value is given (the precision of an
+// extended value; more would only show noise).
 constexpr int kMaxFloatDigits = 18;
 
 [[noreturn]] void Invalid(std::string_view format) {
@@ -74,8 +75,8 @@ std::string IntegerText(char type, const Value& v, int precision) {
   return std::string();
 }
 
-// "-0.00" and the like lose their sign, as the original never wrote a
-// negative zero.
+// "-0.00" and the like lose their sign: a value that rounds to zero shows
+// as zero, whichever side it came from, so it compares equal to "0.00".
 void DropNegativeZero(std::string& s) {
   if (s.empty() || s[0] != '-') return;
   for (size_t i = 1; i < s.size() && s[i] != 'E'; ++i)

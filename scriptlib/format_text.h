@@ -1,8 +1,9 @@
 #pragma once
 // The text formatter behind the Format native.
 //
-// FormatOne is a printf-style formatter in the manner of the original
-// runtime's Format, given exactly one argument. A placeholder is
+// FormatOne is a printf-style formatter given exactly one argument; scripts
+// lay out the numbers a game shows with it, so its widths, precisions and
+// rounding are part of what players see. A placeholder is
 //   "%" [index ":"] ["-"] [width] ["." precision] type
 // with index 0 as the only index there is; "%%" is a literal "%". Types (any
 // letter case):

@@ -2,9 +2,10 @@
 // and exponential functions, Sign, IntPower, Sqr, Sqrt, Mod, Div, Min, Max,
 // Inc, Dec, Random.
 //
-// Floating-point results that are not finite become the errors the original
-// runtime raised (invalid operation, overflow, division by zero), so a script
-// stops at the faulty call instead of carrying NaN on.
+// Floating-point results that are not finite become errors (invalid
+// operation, overflow, division by zero) with fixed messages, so a script
+// stops at the faulty call instead of carrying NaN on; games' error handlers
+// and logs see those messages.
 
 #include <cmath>
 
@@ -132,7 +133,7 @@ bool Exp(TPasCalc&, TVarList& args, TVar& result) {
 }
 
 bool Ln(TPasCalc&, TVarList& args, TVar& result) {
-  // Ln(0) is the only infinite result: the original's division by zero.
+  // Ln(0) is the only infinite result, and it reads as a division by zero.
   return RealFunction(args, result, [](double v) { return std::log(v); }, kFloatZeroDivide);
 }
 

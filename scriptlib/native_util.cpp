@@ -9,7 +9,8 @@ namespace scriptlib {
 
 namespace {
 
-// The kind names of the original runtime's variant conversion errors.
+// Kind names in conversion error messages: a Real is named by its storage,
+// Double, the other kinds by their own names.
 const char* VariantName(script::VKind kind) {
   return kind == script::VKind::Real ? "Double" : script::KindName(kind);
 }

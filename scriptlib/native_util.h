@@ -51,9 +51,8 @@ int32_t AsTrunc(const Value& v);
 int32_t TruncToInt32(double v);
 int64_t TruncToInt64(double v);
 
-// A floating-point result that is not finite becomes the error the original
-// runtime raised for it: NaN is an invalid operation, an infinity the error
-// named by whenInfinite.
+// A floating-point result that is not finite becomes an error: NaN is an
+// invalid operation, an infinity the error named by whenInfinite.
 double CheckedReal(double result, const char* whenInfinite);
 inline constexpr const char* kFloatOverflow = "Floating point overflow";
 inline constexpr const char* kFloatZeroDivide = "Floating point division by zero";

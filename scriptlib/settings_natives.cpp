@@ -76,7 +76,8 @@ bool SetIni(TPasCalc&, TVarList& args, TVar& result) {
   } else {
     const platform::CodePage& cp = platform::GameFiles().Cp();
     std::string form = HexUtf8Form(EscapeTextToUtf16(value));
-    // As the original, the answer of the wide writer is not looked at.
+    // The answer of the wide writer is not looked at: a settings file that
+    // cannot be written must not stop the script (the native answers 0 either way).
     platform::WriteProfileStringWide(UnicodeSettingsPath(*root), cp.ToUtf16(section),
                                      cp.ToUtf16(key), cp.ToUtf16(form), cp);
   }

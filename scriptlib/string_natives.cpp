@@ -126,7 +126,8 @@ bool IntToStr(TPasCalc&, TVarList& args, TVar& result) {
 }
 
 // Decimal or "$" hexadecimal; hexadecimal up to $FFFFFFFF wraps into the
-// signed range as the original's reader did. 0 for anything else.
+// signed range, so a colour written in hexadecimal reads back as the same
+// 32 bits. 0 for anything else.
 bool StrToInt(TPasCalc&, TVarList& args, TVar& result) {
   if (!CountIs(args, 1)) return false;
   std::string text = AsText(Arg(args, 0));

@@ -2,6 +2,9 @@
 // Helpers for whole-game tests: games built from scene JSON with the tool,
 // pictures written with the image libraries, the player run headless.
 
+#include <gtest/gtest.h>
+
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -30,6 +33,16 @@ bool ReadPng(const std::filesystem::path& file, int& width, int& height,
 app::PlayerOptions HeadlessOptions(const std::filesystem::path& game,
                                    const std::filesystem::path& userDir, int64_t passes,
                                    const std::string& input = "");
+
+// A fixture with a game folder and a per-user folder of its own; Options
+// gives a headless run of that game (HeadlessOptions).
+class HeadlessGameTest : public ::testing::Test {
+ protected:
+  app::PlayerOptions Options(int64_t passes, const std::string& input = "") {
+    return HeadlessOptions(game_.Path(), users_.Path(), passes, input);
+  }
+  testing_support::TempDir game_, users_;
+};
 
 // Runs build/bin/qazmir with the test environment's rules (headless, seed,
 // user dir) and the given extra arguments.

@@ -9,6 +9,7 @@
 #include "app/main_window.h"
 #include "app_test_util.h"
 #include "scene/db.h"
+#include "support/bmp_file.h"
 
 namespace app {
 namespace {
@@ -16,54 +17,8 @@ namespace {
 using testing_support::TempDir;
 using testing_support::WriteFile;
 
-// A 24-bit BMP in one colour (the particle sheet is a BMP).
-void WriteSolidBmp(const std::filesystem::path& file, int width, int height, uint32_t rgb) {
-  const int rowBytes = (width * 3 + 3) & ~3;
-  const uint32_t dataSize = static_cast<uint32_t>(rowBytes * height);
-  std::string b = "BM";
-  auto u16 = [&](uint32_t v) {
-    b.push_back(static_cast<char>(v));
-    b.push_back(static_cast<char>(v >> 8));
-  };
-  auto u32 = [&](uint32_t v) {
-    u16(v & 0xFFFF);
-    u16(v >> 16);
-  };
-  u32(54 + dataSize);
-  u32(0);
-  u32(54);
-  u32(40);
-  u32(static_cast<uint32_t>(width));
-  u32(static_cast<uint32_t>(height));
-  u16(1);
-  u16(24);
-  for (uint32_t v : {0u, dataSize, 2835u, 2835u, 0u, 0u}) u32(v);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      b.push_back(static_cast<char>(rgb));
-      b.push_back(static_cast<char>(rgb >> 8));
-      b.push_back(static_cast<char>(rgb >> 16));
-    }
-    b.append(static_cast<size_t>(rowBytes - width * 3), '\0');
-  }
-  WriteFile(file, b);
-}
-
-class NativesGame : public ::testing::Test {
+class NativesGame : public apptest::HeadlessGameTest {
  protected:
-  PlayerOptions Options(int64_t passes, const std::string& input = "") {
-    PlayerOptions o;
-    o.headless = true;
-    o.steps = passes;
-    o.seed = 1;
-    o.userDir = users_.Path().string();
-    o.game = game_.Path().string();
-    if (!input.empty()) {
-      WriteFile(game_ / "input.txt", input);
-      o.inputFile = (game_ / "input.txt").string();
-    }
-    return o;
-  }
   // Runs the game for the given passes; the Tag of the element with the key
   // (of the root for kRootTag).
   static constexpr int32_t kRootTag = -1;
@@ -74,8 +29,6 @@ class NativesGame : public ::testing::Test {
     scene::TQZElement* e = !root ? nullptr : key == kRootTag ? root : root->FindByKey(key);
     return e ? e->Tag : std::string("<none>");
   }
-
-  TempDir game_, users_;
 };
 
 // Hall switches in the third pass (the first of normal play). The root counts
@@ -223,7 +176,7 @@ TEST_F(NativesGame, StarsDrawnPerLayer) {
                      "props": {"Key": 11, "Id": "Cover", "imImage": "green.png", "Order": 1}}]}
     ]})J");
   apptest::WritePng(game_ / "green.png", 512, 768, 0xFF00FF00);
-  WriteSolidBmp(game_ / "particles.bmp", 16, 16, 0xFFFFFF);
+  WriteFile(game_ / "particles.bmp", testing_support::SolidBmp(16, 16, 0xFFFFFF));
   const std::filesystem::path shot = game_ / "shot.png";
   PlayerOptions o = Options(3);
   o.screenshots.push_back({3, shot.string()});

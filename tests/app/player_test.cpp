@@ -28,17 +28,7 @@ class PlayerRun : public ::testing::Test {
  protected:
   // Runs the game in this process for the given passes; the screen's Tag after it.
   std::string TagAfter(int64_t passes, const std::string& input = "") {
-    PlayerOptions o;
-    o.headless = true;
-    o.steps = passes;
-    o.seed = 1;
-    o.userDir = users_.Path().string();
-    o.game = game_.Path().string();
-    if (!input.empty()) {
-      WriteFile(game_ / "input.txt", input);
-      o.inputFile = (game_ / "input.txt").string();
-    }
-    TFormMain window(o);
+    TFormMain window(apptest::HeadlessOptions(game_.Path(), users_.Path(), passes, input));
     EXPECT_EQ(window.Run(), 0);
     scene::TQZDB* root = window.Root();
     scene::TQZElement* screen = root ? root->FindByKey(1) : nullptr;

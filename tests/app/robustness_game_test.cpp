@@ -13,23 +13,7 @@ namespace {
 using testing_support::TempDir;
 using testing_support::WriteFile;
 
-class RobustGame : public ::testing::Test {
- protected:
-  PlayerOptions Options(int64_t passes, const std::string& input = "") {
-    PlayerOptions o;
-    o.headless = true;
-    o.steps = passes;
-    o.seed = 1;
-    o.userDir = users_.Path().string();
-    o.game = game_.Path().string();
-    if (!input.empty()) {
-      WriteFile(game_ / "input.txt", input);
-      o.inputFile = (game_ / "input.txt").string();
-    }
-    return o;
-  }
-  TempDir game_, users_;
-};
+using RobustGame = apptest::HeadlessGameTest;
 
 // Orders four billion layers apart (one from the game file, one set by a
 // script): frames and hit tests visit only the layers in use,

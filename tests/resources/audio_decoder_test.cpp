@@ -41,20 +41,9 @@ using resources::SoundLoadError;
 using testing_support::ReadFile;
 using testing_support::RunCommand;
 using testing_support::Sox;
+using testing_support::SoxDecode16;
 using testing_support::TempDir;
 using testing_support::WriteFile;
-
-
-
-// sox's own decoding of a file: interleaved 16-bit values with the file's channels.
-std::vector<int16_t> SoxRaw(const std::filesystem::path& file, const std::filesystem::path& raw) {
-  EXPECT_TRUE(Sox({file.string(), "-t", "raw", "-e", "signed-integer", "-b", "16", "-L",
-                   raw.string()}));
-  std::string bytes = ReadFile(raw);
-  std::vector<int16_t> v(bytes.size() / 2);
-  std::memcpy(v.data(), bytes.data(), v.size() * 2);
-  return v;
-}
 
 double Rms(const std::vector<float>& v) {
   double sum = 0;
@@ -74,7 +63,7 @@ TEST_F(AudioDecoder, Wav22050MonoIsDoubledToStereo44100) {
   auto wav = Path("mono.wav");
   ASSERT_TRUE(Sox({"-n", "-r", "22050", "-c", "1", "-b", "16", wav.string(), "synth", "0.25",
                    "sine", "441", "vol", "0.5"}));
-  auto src = SoxRaw(wav, Path("mono.raw"));
+  auto src = SoxDecode16(wav, Path("mono.raw"));
   ASSERT_EQ(src.size(), 5512u);  // 0.25 s at 22050 Hz, rounded down by sox
 
   PcmBuffer pcm;
@@ -97,7 +86,7 @@ TEST_F(AudioDecoder, LosslessStereo44100IsBitExactFromFileAndMemory) {
     auto file = Path(std::string("st.") + ext);
     ASSERT_TRUE(Sox({"-n", "-r", "44100", "-c", "2", "-b", "16", file.string(), "synth", "0.2",
                      "sine", "300", "sine", "500", "vol", "0.7"}));
-    auto src = SoxRaw(file, Path("st.raw"));
+    auto src = SoxDecode16(file, Path("st.raw"));
     PcmBuffer fromFile, fromMemory;
     ASSERT_EQ(DecodeSampleFile(file, 0, 0, fromFile), SoundLoadError::None) << ext;
     std::string bytes = ReadFile(file);
@@ -144,7 +133,7 @@ TEST_F(AudioDecoder, OtherRatesAndChannelCountsAreConverted) {
   ASSERT_TRUE(Sox({"-n", "-r", "44100", "-c", "6", "-b", "16", six.string(), "synth", "0.02",
                    "sine", "100", "sine", "200", "sine", "300", "sine", "400", "sine", "500",
                    "sine", "600", "vol", "0.3"}));
-  auto src = SoxRaw(six, Path("six.raw"));
+  auto src = SoxDecode16(six, Path("six.raw"));
   ASSERT_EQ(DecodeSampleFile(six, 0, 0, pcm), SoundLoadError::None);
   ASSERT_EQ(pcm.Frames() * 6, src.size());
   for (size_t f = 0; f < pcm.Frames(); ++f) {
@@ -157,7 +146,7 @@ TEST_F(AudioDecoder, OggVorbisMatchesSoxDecoding) {
   auto ogg = Path("v.ogg");
   ASSERT_TRUE(Sox({"-n", "-r", "22050", "-c", "1", ogg.string(), "synth", "0.5", "sine", "441",
                    "vol", "0.5"}));
-  auto src = SoxRaw(ogg, Path("v.raw"));
+  auto src = SoxDecode16(ogg, Path("v.raw"));
   PcmBuffer pcm;
   ASSERT_EQ(DecodeSampleFile(ogg, 0, 0, pcm), SoundLoadError::None);
   EXPECT_EQ(pcm.sourceRate, 22050);

@@ -21,18 +21,8 @@ using namespace resources;
 using testing_support::ReadFile;
 using testing_support::RunCommand;
 using testing_support::Sox;
+using testing_support::SoxDecode16;
 using testing_support::TempDir;
-
-
-
-std::vector<int16_t> SoxRaw(const std::filesystem::path& file, const std::filesystem::path& raw) {
-  EXPECT_TRUE(Sox({file.string(), "-t", "raw", "-e", "signed-integer", "-b", "16", "-L",
-                   raw.string()}));
-  std::string bytes = ReadFile(raw);
-  std::vector<int16_t> v(bytes.size() / 2);
-  std::memcpy(v.data(), bytes.data(), v.size() * 2);
-  return v;
-}
 
 // Reads a 16-bit PCM WAV file written by the output, checking every header field.
 std::vector<int16_t> ReadWav16(const std::filesystem::path& file) {
@@ -157,7 +147,7 @@ TEST_F(AudioLibraryTest, FailuresReportTheirErrorCodes) {
 // while paused, and the file holds exactly what was played.
 TEST_F(AudioLibraryTest, WavOutputFollowsTheVirtualClockAndMatchesTheSource) {
   auto wav = MakeSound("a.wav", "0.2", "440");  // 8820 frames
-  auto src = SoxRaw(wav, Path("a.raw"));
+  auto src = SoxDecode16(wav, Path("a.raw"));
   ASSERT_EQ(src.size(), 2u * 8820);
   auto out = Path("out.wav");
   {
@@ -190,7 +180,7 @@ TEST_F(AudioLibraryTest, WavOutputFollowsTheVirtualClockAndMatchesTheSource) {
 // volume and stop act on it.
 TEST_F(AudioLibraryTest, LoopingMemoryStreamRepeatsTheSource) {
   auto wav = MakeSound("loop.wav", "0.05", "300");  // 2205 frames
-  auto src = SoxRaw(wav, Path("loop.raw"));
+  auto src = SoxDecode16(wav, Path("loop.raw"));
   ASSERT_EQ(src.size(), 2u * 2205);
   auto out = Path("out.wav");
   {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/bmp_file.h"
+
 namespace test_images {
 
 // ARGB of pixel (x, y).
@@ -34,21 +36,10 @@ struct JpegOptions {
 };
 std::string MakeJpeg(int width, int height, const PixelFn& pixel, const JpegOptions& options = {});
 
-struct BmpOptions {
-  int bpp = 24;
-  bool topDown = false;
-  int headerSize = 40;            // 12 core, 40 info, 108 v4, 124 v5
-  std::vector<uint32_t> palette;  // for bpp <= 8
-  uint32_t compression = 0;       // 0 RGB, 3 bit fields (masks below)
-  uint32_t masks[4] = {0, 0, 0, 0};
-};
-// Pixel values: palette indices for bpp <= 8 (the low bits of the value), the
-// packed value for 16-bit, ARGB for 24 and 32-bit.
-std::string MakeBmp(int width, int height, const std::function<uint32_t(int, int)>& value,
-                    const BmpOptions& options = {});
-// An 8-bit BMP with an RLE8 stream given byte for byte.
-std::string MakeRleBmp(int width, int height, int bpp, const std::vector<uint32_t>& palette,
-                       const std::string& stream);
+// BMP files come from the shared writer (tests/support/bmp_file.h).
+using testing_support::BmpOptions;
+using testing_support::MakeBmp;
+using testing_support::MakeRleBmp;
 
 struct TgaOptions {
   int depth = 32;  // 8, 16, 24, 32

@@ -319,9 +319,10 @@ TEST(AnimFrames, MissingPicturesAndOversizedTables) {
 
   // 20 keys of 65536 frames each: beyond the limit, nothing is built.
   AnimSetup big;
-  SetLoading(true);
-  for (int i = 0; i < 20; ++i) AnimSetup::Image(big.Key(65535), "p", "a.png", i, 0);
-  SetLoading(false);
+  {
+    LoadingScope loading;
+    for (int i = 0; i < 20; ++i) AnimSetup::Image(big.Key(65535), "p", "a.png", i, 0);
+  }
   big.anim->Rebuild();
   EXPECT_EQ(big.anim->FrameCount(), 0);
   EXPECT_TRUE(big.anim->Frames().empty());

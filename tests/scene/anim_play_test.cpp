@@ -336,10 +336,11 @@ TEST(AnimPlay, FramesAreBuiltAfterTheGameFileLoads) {
   EXPECT_DOUBLE_EQ(loaded->Frames()[5][0].x, 35);
 
   // A rebuild asked for during a load (a state file) waits for the next use.
-  SetLoading(true);
-  dynamic_cast<TQZAnKey*>(loaded->Child(0))->SetCount(0);
-  EXPECT_TRUE(loaded->FramesStale());
-  SetLoading(false);
+  {
+    LoadingScope loading;
+    dynamic_cast<TQZAnKey*>(loaded->Child(0))->SetCount(0);
+    EXPECT_TRUE(loaded->FramesStale());
+  }
   script::Value v;
   ASSERT_TRUE(loaded->GetValue("COUNT", v));
   EXPECT_EQ(v.i, 11);

@@ -359,9 +359,10 @@ TEST_F(RootTest, ScreenSwitchCompletionOrder) {
   root_.CompleteScreenSwitch();
   EXPECT_EQ(root_.CurrentScreen(), a);
   EXPECT_EQ(host_.renders, 1);
-  SetLoading(true);
-  root_.CompleteScreenSwitch();
-  SetLoading(false);
+  {
+    LoadingScope loading;
+    root_.CompleteScreenSwitch();
+  }
   EXPECT_EQ(root_.CurrentScreen(), b);
   EXPECT_EQ((std::vector<std::string>{"QZDB:SetScreen:set", "B:Show:show"}), RunLog::Lines());
   EXPECT_EQ(host_.clockResets, 1);

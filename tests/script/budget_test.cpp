@@ -72,7 +72,8 @@ TEST(Budgets, VariableBudget) {
 TEST(Budgets, TextsKeptForCallersCount) {
   HostSetup grown = [](FakeHost&, TPasCalc& calc) {
     calc.RegisterFunction("Grown", [](TPasCalc&, script::TVarList&, script::TVar& r) {
-      r.value = Value::Int64(static_cast<int64_t>(script::g_textGrowth - script::g_event.textBase));
+      r.value = Value::Int64(
+          static_cast<int64_t>(script::g_process.textGrowth - script::g_process.event.textBase));
       return true;
     });
   };
@@ -199,8 +200,8 @@ TEST(Budgets, FailedAllocationStopsOnlyTheRun) {
       EXPECT_EQ(calc.ErrorCode(), 30) << source;
       EXPECT_EQ(calc.ErrorMessage(), "Script stopped: out of memory") << source;
       EXPECT_EQ(host.log.size(), 1u) << source;
-      EXPECT_EQ(script::g_scriptNesting, 0) << source;
-      EXPECT_EQ(script::g_event.runs, 0) << source;
+      EXPECT_EQ(script::g_process.nesting, 0) << source;
+      EXPECT_EQ(script::g_process.event.runs, 0) << source;
       EXPECT_FALSE(calc.Variables().SnapshotOpen()) << source;
       EXPECT_EQ(calc.IndexOfVariable("W"), -1) << source;
       calc.ClearVariables();

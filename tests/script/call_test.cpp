@@ -3,7 +3,7 @@
 // failures and exceptions), registration, and runs nested on one interpreter.
 
 #include "harness.h"
-#include "script/element_path.h"
+#include "support/process_state.h"
 
 namespace script_test {
 namespace {
@@ -67,9 +67,10 @@ TEST(Procedures, MissingResult) {
   EXPECT_TRUE(o.ok);
   EXPECT_EQ(o.Var("X"), "Byte:0");
   EXPECT_EQ(o.log, (std::vector<std::string>{"Not var NIL RESULT (in  Test"}));
-  script::SetQuietLookup(true);
-  o = RunBoth("FUNCTION F(); BEGIN END; X := F()");
-  script::SetQuietLookup(false);
+  {
+    testing_support::QuietLookupScope quiet;
+    o = RunBoth("FUNCTION F(); BEGIN END; X := F()");
+  }
   EXPECT_EQ(o.code, 26);
   EXPECT_EQ(o.message, "Function must return result : F");
 }

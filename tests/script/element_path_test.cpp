@@ -4,6 +4,7 @@
 
 #include "script/element_path.h"
 #include "harness.h"
+#include "support/process_state.h"
 
 namespace script_test {
 namespace {
@@ -121,9 +122,11 @@ TEST(ElementPaths, QzdbFallback) {
 
 // With the quiet lookup flag a read of an unknown name fails without a line.
 TEST(ElementPaths, QuietLookup) {
-  script::SetQuietLookup(true);
-  Outcome o = RunBoth("Y := NOSUCH", InButton);
-  script::SetQuietLookup(false);
+  Outcome o;
+  {
+    testing_support::QuietLookupScope quiet;
+    o = RunBoth("Y := NOSUCH", InButton);
+  }
   EXPECT_EQ(o.message, "Variable not found: NOSUCH");
   EXPECT_EQ(o.log.size(), 1u);  // only the error line
   TPasCalc calc;

@@ -2,7 +2,7 @@
 // text keys, string indexes, array reads and the evaluator's error reports.
 
 #include "harness.h"
-#include "script/element_path.h"
+#include "support/process_state.h"
 
 namespace script_test {
 namespace {
@@ -214,9 +214,10 @@ TEST(Expression, UnknownNames) {
   o = RunBoth("X := Kind(FOO)");
   EXPECT_EQ(o.Var("X"), "String:Byte");
 
-  script::SetQuietLookup(true);
-  o = RunBoth("X := FOO + 1");
-  script::SetQuietLookup(false);
+  {
+    testing_support::QuietLookupScope quiet;
+    o = RunBoth("X := FOO + 1");
+  }
   EXPECT_EQ(o.code, 3);
   EXPECT_EQ(o.message, "Variable not found: FOO");
   EXPECT_TRUE(o.log.size() == 1 && o.log[0].rfind("Variable not found: FOO (", 0) == 0);

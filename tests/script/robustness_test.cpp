@@ -6,6 +6,7 @@
 #include <random>
 
 #include "harness.h"
+#include "support/script_errors.h"
 
 namespace script_test {
 namespace {
@@ -135,19 +136,28 @@ TEST(Robustness, RandomTextsRunTheSameBothWays) {
   }
 }
 
+// Random bytes as a source, a text to prepare and a prepared text: each ends
+// with success or one of the interpreter's error codes, and a run answers
+// true exactly when it ends without an error.
 TEST(Robustness, RandomBytes) {
   std::mt19937 rng(777);
   TPasCalc calc;
   calc.SetStatementBudget(5000);
-  for (int i = 0; i < 2000; ++i) {
+  auto check = [&](bool ok, const char* what, int round) {
+    EXPECT_TRUE(testing_support::IsScriptErrorCode(calc.ErrorCode()))
+        << what << " of text " << round << " ended with code " << calc.ErrorCode() << ": "
+        << calc.ErrorMessage();
+    EXPECT_EQ(ok, calc.ErrorCode() == 0) << what << " of text " << round;
+  };
+  for (int i = 0; i < 2000 && !HasFailure(); ++i) {
     std::string text(rng() % 200, '\0');
     for (char& c : text) c = static_cast<char>(rng() % 256);
     calc.ClearVariables();
-    calc.RunSource(text);
+    check(calc.RunSource(text), "RunSource", i);
     calc.Prepare(text);
-    calc.RunPrepared(text);
+    check(calc.ErrorCode() == 0, "Prepare", i);
+    check(calc.RunPrepared(text), "RunPrepared", i);
   }
-  SUCCEED();
 }
 
 }  // namespace

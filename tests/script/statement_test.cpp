@@ -2,7 +2,7 @@
 // CASE, BREAK/CONTINUE/EXIT, GOTO and the label search.
 
 #include "harness.h"
-#include "script/element_path.h"
+#include "support/process_state.h"
 
 namespace script_test {
 namespace {
@@ -52,9 +52,11 @@ TEST(Statements, AssignmentErrors) {
        "B2\x7f"
        "B3"},
   });
-  script::SetQuietLookup(true);
-  Outcome o = RunBoth("T[1][1] := 'x'");
-  script::SetQuietLookup(false);
+  Outcome o;
+  {
+    testing_support::QuietLookupScope quiet;
+    o = RunBoth("T[1][1] := 'x'");
+  }
   EXPECT_EQ(o.message, "Variable not found :T");
   EXPECT_EQ(o.code, 3);
 }

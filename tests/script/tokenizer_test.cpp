@@ -6,6 +6,7 @@
 
 #include "script/pascalc.h"
 #include "script/tokenizer.h"
+#include "support/script_errors.h"
 
 namespace script {
 namespace {
@@ -133,7 +134,8 @@ TEST(Tokenizer, PrepareAndRunPrepared) {
   EXPECT_EQ(calc.Prepare(""), "");
 }
 
-// Hand-made prepared texts may carry any code; none of them crashes.
+// Hand-made prepared texts may carry any code; each runs to success or to
+// one of the interpreter's error codes.
 TEST(Tokenizer, OddPreparedCodes) {
   TPasCalc calc;
   for (int code = -64; code < 192; ++code) {
@@ -142,10 +144,14 @@ TEST(Tokenizer, OddPreparedCodes) {
         "\x7f"
         "AX\x7f^:=" +
         EncodeToken(code, "z") + EncodeToken(1, "");
-    calc.RunPrepared(text);
-    calc.RunPrepared(EncodeToken(code, "") + text);
+    for (const std::string& prepared : {text, EncodeToken(code, "") + text}) {
+      const bool ok = calc.RunPrepared(prepared);
+      EXPECT_TRUE(testing_support::IsScriptErrorCode(calc.ErrorCode()))
+          << "token code " << code << ": error " << calc.ErrorCode() << " "
+          << calc.ErrorMessage();
+      EXPECT_EQ(ok, calc.ErrorCode() == 0) << "token code " << code;
+    }
   }
-  SUCCEED();
 }
 
 }  // namespace

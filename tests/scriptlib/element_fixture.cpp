@@ -9,6 +9,8 @@
 #include "platform/path_resolver.h"
 #include "platform/random.h"
 #include "scriptlib/natives.h"
+#include "support/bmp_file.h"
+#include "support/process_state.h"
 
 namespace scriptlib_test {
 
@@ -19,12 +21,12 @@ void ElementGame::SetUp() {
   root_.SetKey(1);
   Runner().SetRoot(&root_);
   scriptlib::RegisterNativesInPool();
-  scene::SetLoading(false);
   platform::GlobalRandom().Seed(7);
 }
 
 void ElementGame::TearDown() {
-  scene::SetLoading(false);
+  // A screen switch a test left half done leaves the flag set.
+  testing_support::ResetProcessStates();
   Runner().SetRoot(nullptr);
   platform::GameFiles().Reset(".", platform::CodePage::Default());
 }
@@ -63,41 +65,7 @@ void ElementGame::Png(const std::string& name, int width, int height,
 }
 
 void ElementGame::SolidBmp(const std::string& name, int width, int height, uint32_t rgb) {
-  const int rowBytes = (width * 3 + 3) & ~3;
-  const uint32_t dataSize = static_cast<uint32_t>(rowBytes * height);
-  std::string b;
-  auto u16 = [&](uint32_t v) {
-    b.push_back(static_cast<char>(v));
-    b.push_back(static_cast<char>(v >> 8));
-  };
-  auto u32 = [&](uint32_t v) {
-    u16(v & 0xFFFF);
-    u16(v >> 16);
-  };
-  b += "BM";
-  u32(54 + dataSize);
-  u32(0);
-  u32(54);
-  u32(40);
-  u32(static_cast<uint32_t>(width));
-  u32(static_cast<uint32_t>(height));
-  u16(1);
-  u16(24);
-  u32(0);
-  u32(dataSize);
-  u32(2835);
-  u32(2835);
-  u32(0);
-  u32(0);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      b.push_back(static_cast<char>(rgb));
-      b.push_back(static_cast<char>(rgb >> 8));
-      b.push_back(static_cast<char>(rgb >> 16));
-    }
-    b.append(static_cast<size_t>(rowBytes - width * 3), '\0');
-  }
-  testing_support::WriteFile(game_.Path() / name, b);
+  testing_support::WriteFile(game_.Path() / name, testing_support::SolidBmp(width, height, rgb));
   platform::GameFiles().Invalidate();
 }
 

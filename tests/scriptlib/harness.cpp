@@ -1,6 +1,6 @@
 #include "harness.h"
 
-#include "script/element_path.h"
+#include "script/process_state.h"
 #include "scriptlib/natives.h"
 
 namespace scriptlib_test {
@@ -18,7 +18,7 @@ Outcome RunSnippet(const std::string& source) {
   LogHost host;
   script::TPasCalc calc(&host);
   scriptlib::RegisterNatives(calc);
-  script::SetQuietLookup(false);
+  script::ResetProcessState();
   Outcome o;
   o.ok = calc.RunSource(source);
   o.message = calc.ErrorMessage();

@@ -21,6 +21,7 @@
 #include "scene/script_runner.h"
 #include "script/element_path.h"
 #include "scriptlib/natives.h"
+#include "support/process_state.h"
 #include "support/test_support.h"
 
 namespace scriptlib_test {
@@ -57,7 +58,7 @@ class RootNatives : public ::testing::Test {
     Runner().Host().SetLogPath("qazmir.err");
     platform::SetUserDataHomeOverride({});
     platform::GameFiles().Reset(".", platform::CodePage::Default());
-    script::SetQuietLookup(false);
+    testing_support::ResetProcessStates();
   }
   static scene::ScriptRunner& Runner() { return scene::ScriptRunner::Instance(); }
   std::filesystem::path UserFolder() const { return users_.Path() / "Qazmir" / "G"; }

@@ -6,6 +6,7 @@
 #include "scene/script_runner.h"
 #include "script/element_path.h"
 #include "scriptlib/natives.h"
+#include "support/process_state.h"
 
 namespace scriptlib_test {
 namespace {
@@ -59,6 +60,7 @@ TEST(NativeTable, EveryPoolInterpreterHasTheTable) {
 // Exec runs its text on the calling interpreter: it shares its variables,
 // and sets the quiet lookup flag for good.
 TEST(InterpreterNatives, ExecSharesVariablesAndLeavesTheQuietFlag) {
+  testing_support::ProcessStateGuard processState;
   CheckValues({
       {"Y := 2; Exec('X := Y * 5')", "X", "Integer:10"},
       {"X := Exec('Z := 1')", "X", "Byte:0"},
@@ -84,10 +86,10 @@ TEST(InterpreterNatives, ExecSharesVariablesAndLeavesTheQuietFlag) {
   EXPECT_FALSE(bad.ok);
   EXPECT_EQ(bad.Var("Y"), "<none>");
   CheckErrors({{"Exec('A', 'B')", "Invalid parameters, function EXEC"}});
-  script::SetQuietLookup(false);
 }
 
 TEST(InterpreterNatives, GetVarAndSetVar) {
+  testing_support::ProcessStateGuard processState;
   CheckValues({
       {"X := 3; V := GetVar('X')", "V", "Integer:3"},
       {"X := 3; V := GetVar(' x ')", "V", "Integer:3"},
@@ -112,10 +114,10 @@ TEST(InterpreterNatives, GetVarAndSetVar) {
   // A wrong count fails after setting the flag, and leaves it set.
   RunSnippet("V := GetVar('A', 'B')");
   EXPECT_TRUE(script::QuietLookup());
-  script::SetQuietLookup(false);
 }
 
 TEST(InterpreterNatives, Decode) {
+  testing_support::ProcessStateGuard processState;
   CheckValues({
       {"X := Decode(2, 1, 'one', 2, 'two')", "X", "String:two"},
       {"X := Decode(3, 1, 'one', 2, 'two', 'other')", "X", "String:other"},
@@ -161,7 +163,6 @@ TEST(ElementNatives, ArgumentRules) {
        "Invalid parameters, function IMSTARSR"},
       {"ImStarsR(1, 0, 0, 1, 0, 0, 0, 0, 0, 0)", "Invalid parameters, function IMSTARSR"},
   });
-  script::SetQuietLookup(false);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "support/test_support.h"
 
+#include <cstring>
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -120,6 +122,16 @@ bool Sox(const std::vector<std::string>& args) {
   std::vector<std::string> argv{FindProgram("sox")};
   argv.insert(argv.end(), args.begin(), args.end());
   return RunCommand(argv).status == 0;
+}
+
+std::vector<int16_t> SoxDecode16(const std::filesystem::path& file,
+                                 const std::filesystem::path& raw) {
+  if (!Sox({file.string(), "-t", "raw", "-e", "signed-integer", "-b", "16", "-L", raw.string()}))
+    return {};
+  const std::string bytes = ReadFile(raw);
+  std::vector<int16_t> v(bytes.size() / 2);
+  std::memcpy(v.data(), bytes.data(), v.size() * 2);
+  return v;
 }
 
 }  // namespace testing_support

@@ -1,6 +1,7 @@
 #pragma once
 // Small helpers shared by every test executable.
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -43,5 +44,9 @@ CommandResult RunCommand(const std::vector<std::string>& argv,
 std::string FindProgram(const std::string& name);
 // sox with these arguments; true when it succeeded.
 bool Sox(const std::vector<std::string>& args);
+// sox's own decoding of a sound file, through the raw file `raw`: interleaved
+// 16-bit values with the file's channels; empty when sox failed.
+std::vector<int16_t> SoxDecode16(const std::filesystem::path& file,
+                                 const std::filesystem::path& raw);
 
 }  // namespace testing_support

@@ -13,6 +13,7 @@
 #include "render/png_writer.h"
 #include "resources/store.h"
 #include "scene/effect_params.h"
+#include "support/bmp_file.h"
 #include "support/test_support.h"
 #include "tools/check_game.h"
 #include "tools/scene_json.h"
@@ -36,19 +37,8 @@ std::string Png(int w, int h) {
   return *render::EncodePng(pixels.data(), w, h, w);
 }
 
-// A 24-bit bottom-up BMP, written from the format's layout.
-std::string Bmp(int w, int h) {
-  const int row = (w * 3 + 3) / 4 * 4;
-  std::string out;
-  auto u16 = [&](uint32_t v) { out.push_back(char(v & 255)), out.push_back(char(v >> 8 & 255)); };
-  auto u32 = [&](uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
-  out += "BM";
-  u32(54 + row * h), u32(0), u32(54);
-  u32(40), u32(w), u32(h), u16(1), u16(24), u32(0), u32(row * h), u32(2835), u32(2835), u32(0),
-      u32(0);
-  out.append(static_cast<size_t>(row) * h, '\x40');
-  return out;
-}
+// A 24-bit BMP in one dark grey.
+std::string Bmp(int w, int h) { return testing_support::SolidBmp(w, h, 0x404040); }
 
 std::string EffectFile() {
   auto block = scene::EncodeEffectParams(scene::TEffectParams{});
@@ -58,9 +48,8 @@ std::string EffectFile() {
 // A sound made by sox.
 void Sound(const fs::path& file) {
   fs::create_directories(file.parent_path());
-  auto r = RunCommand({"/usr/bin/sox", "-n", "-r", "22050", "-c", "1", file.string(), "synth",
-                       "0.05", "sine", "440"});
-  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_TRUE(testing_support::Sox(
+      {"-n", "-r", "22050", "-c", "1", file.string(), "synth", "0.05", "sine", "440"}));
 }
 
 // The game file of a scene in a folder of its own.
