@@ -154,7 +154,7 @@ int main(int argc, char** argv) {
     }
   }
   const char* name = "load";
-  const double target = 1.0;
+  const double target = 0.35;
   scriptlib::RegisterNativesInPool();
   const GeneratedGame game = Generate();
   std::printf("%-26s %d elements, %d scripts, game file %.1f MB\n", name, game.elements,

@@ -210,7 +210,10 @@ bool Canvas2D::TryBlit(const TexturedQuad& q) {
         // them now hides the wait for a frame that is far larger than the cache.
         if (row + 2 < rowEnd) {
           const uint32_t* next = frame_.Row(static_cast<int>(row + 2));
+          // A blended part spans up to two cache lines at each end.
           __builtin_prefetch(next + begin, 1);
+          __builtin_prefetch(next + std::min(begin + 16, end - 1), 1);
+          __builtin_prefetch(next + std::max(begin, end - 17), 1);
           __builtin_prefetch(next + end - 1, 1);
         }
         // The row's solid run is copied; only the texels around it are blended.

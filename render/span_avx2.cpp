@@ -45,28 +45,26 @@ QZ_AVX2 inline __m256i Alpha(__m256i x) {
 
 // The unpacks and the pack work within each 128-bit half, so widening to the
 // low and high pixel pairs of each half and packing back keeps pixel order.
-QZ_AVX2 inline __m256i AlphaLanes(__m256i s, __m256i d) {
-  const __m256i a = Alpha(s);
-  return Div255(_mm256_add_epi16(_mm256_mullo_epi16(s, a),
-                                 _mm256_mullo_epi16(d, _mm256_sub_epi16(_mm256_set1_epi16(255), a))));
-}
+struct AlphaBlendLanes {
+  QZ_AVX2 __m256i operator()(__m256i s, __m256i d) const {
+    const __m256i a = Alpha(s);
+    return Div255(_mm256_add_epi16(
+        _mm256_mullo_epi16(s, a), _mm256_mullo_epi16(d, _mm256_sub_epi16(_mm256_set1_epi16(255), a))));
+  }
+};
 
-QZ_AVX2 inline __m256i AdditiveLanes(__m256i s, __m256i d) {
-  return _mm256_add_epi16(d, Div255(_mm256_mullo_epi16(s, Alpha(s))));
-}
+struct AdditiveBlendLanes {
+  QZ_AVX2 __m256i operator()(__m256i s, __m256i d) const {
+    return _mm256_add_epi16(d, Div255(_mm256_mullo_epi16(s, Alpha(s))));
+  }
+};
 
-QZ_AVX2 inline __m256i BlendAlpha8(__m256i s, __m256i d) {
+// Eight pixels through a blend of 16-bit lanes, alpha set to 255.
+template <class Lanes>
+QZ_AVX2 inline __m256i Blend8(__m256i s, __m256i d) {
   const __m256i zero = _mm256_setzero_si256();
-  const __m256i lo = AlphaLanes(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero));
-  const __m256i hi = AlphaLanes(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero));
-  return _mm256_or_si256(_mm256_packus_epi16(lo, hi),
-                         _mm256_set1_epi32(static_cast<int>(0xFF000000u)));
-}
-
-QZ_AVX2 inline __m256i BlendAdditive8(__m256i s, __m256i d) {
-  const __m256i zero = _mm256_setzero_si256();
-  const __m256i lo = AdditiveLanes(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero));
-  const __m256i hi = AdditiveLanes(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero));
+  const __m256i lo = Lanes{}(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero));
+  const __m256i hi = Lanes{}(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero));
   return _mm256_or_si256(_mm256_packus_epi16(lo, hi),
                          _mm256_set1_epi32(static_cast<int>(0xFF000000u)));
 }
@@ -93,7 +91,7 @@ QZ_AVX2 int BlitAlphaRowAvx2(uint32_t* dst, const uint32_t* src, int count) {
       continue;
     }
     if (_mm256_testz_si256(a, a)) continue;
-    Store8(dst + i, BlendAlpha8(s, Load8(dst + i)));
+    Store8(dst + i, Blend8<AlphaBlendLanes>(s, Load8(dst + i)));
   }
   return i;
 }
@@ -105,7 +103,7 @@ QZ_AVX2 int BlitAdditiveRowAvx2(uint32_t* dst, const uint32_t* src, int count) {
     const __m256i s = Load8(src + i);
     const __m256i a = _mm256_and_si256(s, alphaMask);
     if (_mm256_testz_si256(a, a)) continue;
-    Store8(dst + i, BlendAdditive8(s, Load8(dst + i)));
+    Store8(dst + i, Blend8<AdditiveBlendLanes>(s, Load8(dst + i)));
   }
   return i;
 }
