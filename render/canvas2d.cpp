@@ -18,7 +18,9 @@ using detail::kUvOne;
 
 namespace {
 
-constexpr int RoundUp8(int n) { return (n + 7) & ~7; }
+constexpr int RoundUp8(int n) {
+  return (n + 7) & ~7;
+}
 
 // Clamped conversion to fixed point, so that absurd planes never overflow.
 int64_t ToFixed(double value, int bits) {

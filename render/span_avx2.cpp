@@ -48,8 +48,9 @@ QZ_AVX2 inline __m256i Alpha(__m256i x) {
 struct AlphaBlendLanes {
   QZ_AVX2 __m256i operator()(__m256i s, __m256i d) const {
     const __m256i a = Alpha(s);
-    return Div255(_mm256_add_epi16(
-        _mm256_mullo_epi16(s, a), _mm256_mullo_epi16(d, _mm256_sub_epi16(_mm256_set1_epi16(255), a))));
+    return Div255(
+        _mm256_add_epi16(_mm256_mullo_epi16(s, a),
+                         _mm256_mullo_epi16(d, _mm256_sub_epi16(_mm256_set1_epi16(255), a))));
   }
 };
 
@@ -115,9 +116,15 @@ bool UseAvx2() {
 
 #else
 
-int BlitAlphaRowAvx2(uint32_t*, const uint32_t*, int) { return 0; }
-int BlitAdditiveRowAvx2(uint32_t*, const uint32_t*, int) { return 0; }
-bool UseAvx2() { return false; }
+int BlitAlphaRowAvx2(uint32_t*, const uint32_t*, int) {
+  return 0;
+}
+int BlitAdditiveRowAvx2(uint32_t*, const uint32_t*, int) {
+  return 0;
+}
+bool UseAvx2() {
+  return false;
+}
 
 #endif
 
