@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <iterator>
 
 #include "script/names.h"
 
@@ -148,8 +149,31 @@ std::string StripCommentsAndFold(std::string_view src) {
   return out;
 }
 
+namespace {
+
+// Tokens are scanned into a buffer that stays from one scan to the next and
+// then moved once into an array of the exact size: a prepared script keeps
+// its tokens, and growing its own array by doubling cost more than the scan.
+// A buffer grown past this many tokens (a huge Exec text) is let go after use.
+constexpr size_t kKeptScanTokens = 1 << 16;
+
+void ScanInto(std::string_view s, TokenArray& out);
+
+}  // namespace
+
 TokenArray ScanTokens(std::string_view s) {
-  TokenArray out;
+  static thread_local TokenArray scratch;
+  scratch.clear();
+  ScanInto(s, scratch);
+  TokenArray out(std::make_move_iterator(scratch.begin()), std::make_move_iterator(scratch.end()));
+  scratch.clear();
+  if (scratch.capacity() > kKeptScanTokens) TokenArray().swap(scratch);
+  return out;
+}
+
+namespace {
+
+void ScanInto(std::string_view s, TokenArray& out) {
   size_t p = 0;
   while (true) {
     while (p < s.size() && IsWhite(s[p])) ++p;
@@ -183,8 +207,9 @@ TokenArray ScanTokens(std::string_view s) {
         (!text.empty() && (IsDigit(text.front()) || IsQuote(text.front()))) ? tkConst : tkIdent;
     out.push_back({code, std::string(text)});
   }
-  return out;
 }
+
+}  // namespace
 
 TokenArray Tokenize(std::string_view source) {
   return ScanTokens(StripCommentsAndFold(source));
