@@ -152,7 +152,7 @@ std::string StripCommentsAndFold(std::string_view src) {
 namespace {
 
 // Tokens are scanned into a buffer that stays from one scan to the next and
-// then moved once into an array of the exact size: a prepared script keeps
+// then moved once into an array of the exact size (and one more): a prepared script keeps
 // its tokens, and growing its own array by doubling cost more than the scan.
 // A buffer grown past this many tokens (a huge Exec text) is let go after use.
 constexpr size_t kKeptScanTokens = 1 << 16;
@@ -165,7 +165,11 @@ TokenArray ScanTokens(std::string_view s) {
   static thread_local TokenArray scratch;
   scratch.clear();
   ScanInto(s, scratch);
-  TokenArray out(std::make_move_iterator(scratch.begin()), std::make_move_iterator(scratch.end()));
+  TokenArray out;
+  // One spare place: the main program may get a closing ";" appended.
+  out.reserve(scratch.size() + 1);
+  out.insert(out.end(), std::make_move_iterator(scratch.begin()),
+             std::make_move_iterator(scratch.end()));
   scratch.clear();
   if (scratch.capacity() > kKeptScanTokens) TokenArray().swap(scratch);
   return out;
