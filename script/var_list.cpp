@@ -77,12 +77,7 @@ TVarList& TVarList::operator=(const TVarList& other) {
   items_ = other.items_;
   meta_ = other.meta_;
   for (Meta& m : meta_) m.epoch = 0;
-  journal_.clear();
-  saved_.clear();
-  removedNames_.clear();
-  cleared_.clear();
-  marks_.clear();
-  epoch_ = 0;
+  ForgetJournal();
   Count(static_cast<int64_t>(items_.size()) - held);
   shape_.Renew();
   InvalidateIndex();
@@ -330,16 +325,20 @@ void TVarList::RestoreFrom(const TVarList& aside) {
   RebuildArrayNames();
 }
 
-void TVarList::Reset() noexcept {
-  Count(-HeldValues());
-  items_.clear();
-  meta_.clear();
+void TVarList::ForgetJournal() noexcept {
   journal_.clear();
   saved_.clear();
   removedNames_.clear();
   cleared_.clear();
   marks_.clear();
   epoch_ = 0;
+}
+
+void TVarList::Reset() noexcept {
+  Count(-HeldValues());
+  items_.clear();
+  meta_.clear();
+  ForgetJournal();
   shape_.Renew();
   indexValid_ = false;
   index_.clear();

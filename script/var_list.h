@@ -285,6 +285,8 @@ class TVarList {
   void IndexAppended(size_t i);
   void IndexPopped(size_t i);
   void InvalidateIndex();
+  // Drops every snapshot and what they would undo.
+  void ForgetJournal() noexcept;
   void CountArrayName(const std::string& name, int delta);
   void RebuildArrayNames();
 

@@ -357,14 +357,7 @@ TEST(DecoderTest, BmpBitFieldsAndHeaders) {
   EXPECT_EQ(img.At(1, 0), 0xFF00FF00u);
   EXPECT_FALSE(img.hasAlpha);
   // 32-bit with an alpha mask in a version 5 header.
-  BmpOptions v5;
-  v5.bpp = 32;
-  v5.headerSize = 124;
-  v5.compression = 3;
-  v5.masks[0] = 0x00FF0000;
-  v5.masks[1] = 0x0000FF00;
-  v5.masks[2] = 0x000000FF;
-  v5.masks[3] = 0xFF000000;
+  BmpOptions v5 = test_images::ArgbBitFields(124);
   ASSERT_EQ(resources::DecodeBmp(Bytes(test_images::MakeBmp(5, 3, Pattern, v5)), img),
             DecodeError::None);
   EXPECT_TRUE(img.hasAlpha);

@@ -37,6 +37,7 @@ struct JpegOptions {
 std::string MakeJpeg(int width, int height, const PixelFn& pixel, const JpegOptions& options = {});
 
 // BMP files come from the shared writer (tests/support/bmp_file.h).
+using testing_support::ArgbBitFields;
 using testing_support::BmpOptions;
 using testing_support::MakeBmp;
 using testing_support::MakeRleBmp;

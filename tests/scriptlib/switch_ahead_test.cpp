@@ -49,14 +49,7 @@ std::string Bmp8(int w, int h) {
       w, h, [](int x, int y) { return static_cast<uint32_t>(x * 20 + y * 3); }, o);
 }
 std::string Bmp32(int w, int h) {
-  test_images::BmpOptions o;
-  o.bpp = 32;
-  o.compression = 3;
-  o.masks[0] = 0x00FF0000;
-  o.masks[1] = 0x0000FF00;
-  o.masks[2] = 0x000000FF;
-  o.masks[3] = 0xFF000000;
-  return test_images::MakeBmp(w, h, Halo, o);
+  return test_images::MakeBmp(w, h, Halo, test_images::ArgbBitFields());
 }
 
 struct Picture {

@@ -110,4 +110,16 @@ std::string SolidBmp(int width, int height, uint32_t rgb) {
   return MakeBmp(width, height, [rgb](int, int) { return rgb; });
 }
 
+BmpOptions ArgbBitFields(int headerSize) {
+  BmpOptions o;
+  o.bpp = 32;
+  o.headerSize = headerSize;
+  o.compression = 3;
+  o.masks[0] = 0x00FF0000;
+  o.masks[1] = 0x0000FF00;
+  o.masks[2] = 0x000000FF;
+  o.masks[3] = 0xFF000000;
+  return o;
+}
+
 }  // namespace testing_support

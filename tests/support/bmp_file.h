@@ -18,6 +18,8 @@ struct BmpOptions {
   uint32_t compression = 0;       // 0 RGB, 3 bit fields (masks below)
   uint32_t masks[4] = {0, 0, 0, 0};
 };
+// 32-bit bit fields with an alpha mask: A, R, G, B from the top byte down.
+BmpOptions ArgbBitFields(int headerSize = 40);
 // Pixel values: palette indices for bpp <= 8 (the low bits of the value), the
 // packed value for 16-bit, ARGB for 24 and 32-bit.
 std::string MakeBmp(int width, int height, const std::function<uint32_t(int, int)>& value,
