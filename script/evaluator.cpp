@@ -20,6 +20,10 @@ namespace script {
 
 namespace {
 
+// Room beyond a copied text that "+" is about to extend: a typical line of
+// appended pieces fits without a second allocation and copy.
+constexpr size_t kAppendRoom = 128;
+
 std::string Readable(const TextRange& t) {
   return ReadableForm(t.First(), t.Last());
 }
@@ -201,9 +205,13 @@ void TPasCalc::EvalNode(Node& n, Value& out) {
       // stand; calls are made without a further step through EvalNode.
       Node& first = *n.a;
       const Value* fv;
-      if (first.kind == NodeKind::Var && (fv = PlainVar(*first.var)) != nullptr)
+      if (first.kind == NodeKind::Var && (fv = PlainVar(*first.var)) != nullptr) {
+        // A text that "+" appends to gets its room at once: the copy is
+        // then the only one the chain makes.
+        if (fv->kind == VKind::String && n.rest[0].first == Op::Add)
+          out.s.reserve(fv->s.size() + kAppendRoom);
         out = *fv;
-      else if (first.kind == NodeKind::Call)
+      } else if (first.kind == NodeKind::Call)
         EvalCall(*first.call, out);
       else
         EvalNode(first, out);
@@ -251,6 +259,7 @@ void TPasCalc::Combine(Op op, const std::string& opText, Value& left, const Valu
     TranslateKey(host_, translated);
     rp = &translated;
   }
+  if (FastTextAppend(op, left, *rp)) return;
   Value r;
   if (!ApplyBinary(op, left, *rp, r)) {
     Fail("Invalid operand types for \"" + opText + "\"", 5);
@@ -411,11 +420,13 @@ bool TPasCalc::CallNative(CallNode& c, Value& out) {
     message = e.what();
   }
   if (ok) {
-    // By-reference write-back: every VAR argument, changed or not.
+    // By-reference write-back: every VAR argument, changed or not. The
+    // list is cleared before its next use, so its values may move out (a
+    // variable named twice gets the later one, as copies would give).
     for (size_t i = 0; i < c.args.size(); ++i) {
       int k = refs[i];
       if (k < 0 || i >= args.Count() || static_cast<size_t>(k) >= vars_.Count()) continue;
-      vars_.SetValueAt(static_cast<size_t>(k), args.At(i).value);
+      vars_.SetValueAt(static_cast<size_t>(k), std::move(args.At(i).value));
     }
   } else {
     Fail("Invalid parameters, function " + c.name + (caught ? " : " + message : std::string()), 7);

@@ -134,6 +134,17 @@ template <class T>
   return true;
 }
 
+// String + String appended to the left operand where it stands, as the general
+// rules join them. A text built up with "+" is otherwise copied whole for
+// every operator. False when they must decide (other kinds or operators, a
+// result longer than a text may be); left is then unchanged.
+[[gnu::always_inline]] inline bool FastTextAppend(Op op, Value& left, const Value& right) {
+  if (op != Op::Add || left.kind != VKind::String || right.kind != VKind::String) return false;
+  if (left.s.size() + right.s.size() > kMaxTextLength) return false;
+  left.s += right.s;
+  return true;
+}
+
 // A binary operator. Comparisons give a Boolean.
 bool ApplyBinary(Op op, const Value& a, const Value& b, Value& out);
 // The same by the general rules alone, without the inline fast paths above:

@@ -197,7 +197,11 @@ bool Poss(TPasCalc&, TVarList& args, TVar& result) {
 
 bool Length(TPasCalc&, TVarList& args, TVar& result) {
   if (!CountIs(args, 1)) return false;
-  std::string text = AsText(Arg(args, 0));
+  // A text is measured where it stands: scripts ask the length of a growing
+  // accumulator after every append.
+  const Value& v = Arg(args, 0);
+  std::string converted;
+  const std::string& text = v.IsString() ? v.s : (converted = v.ToText());
   size_t n = UnicodeModeOn() ? EscapeTextLength(text) : text.size();
   result.value = Value::Integer(static_cast<int32_t>(n));
   return true;

@@ -1,6 +1,7 @@
-// The inline fast paths of the value rules (FastIntegerOp, FastRealOp) are a
-// second copy of part of those rules, and the cached and the uncached
-// interpreter both use them, so the differential runs cannot see them drift.
+// The inline fast paths of the value rules (FastIntegerOp, FastRealOp,
+// FastTextAppend) are a second copy of part of those rules, and the cached
+// and the uncached interpreter both use them, so the differential runs cannot
+// see them drift.
 // Here every answer they give is compared with the general rules alone: all
 // operand kinds, the boundary values (overflow, halves, mixed kinds, zero
 // divisors, infinities), then random pairs from a fixed seed it prints.
@@ -74,7 +75,8 @@ std::vector<Value> BoundaryValues() {
   v.push_back(Value::Date(45000.25));
   v.push_back(Value::Boolean(false));
   v.push_back(Value::Boolean(true));
-  for (const char* s : {"", "1", "2.5", "-2147483648", "1e308", "x"}) v.push_back(Value::String(s));
+  for (const char* s : {"", "1", "2.5", "-2147483648", "1e308", "x", "\"KEY\"", "a longer text than fits inline"})
+    v.push_back(Value::String(s));
   v.push_back(Value());
   return v;
 }
@@ -114,8 +116,18 @@ Value RandomValue(std::mt19937& rng) {
 struct Tally {
   int integerAnswers = 0;
   int realAnswers = 0;
+  int textAnswers = 0;
   int failures = 0;
 };
+
+// FastTextAppend in the shape of the others: the left operand copied, then
+// extended in place; a refusal must leave it untouched.
+bool TextAppendInto(Op op, const Value& a, const Value& b, Value& out) {
+  out = a;
+  if (FastTextAppend(op, out, b)) return true;
+  if (!Identical(out, a)) ADD_FAILURE() << "FastTextAppend changed a refused operand";
+  return false;
+}
 
 // Every answer of a fast path must be the general rules' answer.
 void Compare(Op op, const Value& a, const Value& b, Tally& tally) {
@@ -125,7 +137,8 @@ void Compare(Op op, const Value& a, const Value& b, Tally& tally) {
     int Tally::*count;
   };
   static const Path kPaths[] = {{"FastIntegerOp", &FastIntegerOp, &Tally::integerAnswers},
-                                {"FastRealOp", &FastRealOp, &Tally::realAnswers}};
+                                {"FastRealOp", &FastRealOp, &Tally::realAnswers},
+                                {"FastTextAppend", &TextAppendInto, &Tally::textAnswers}};
   for (const Path& path : kPaths) {
     Value fast;
     if (!path.fn(op, a, b, fast)) continue;
@@ -150,6 +163,7 @@ TEST(FastOps, AgreeWithTheGeneralRulesOnEveryBoundaryPair) {
   // Both paths answered for a good part of the table (not a vacuous pass).
   EXPECT_GT(tally.integerAnswers, 1000);
   EXPECT_GT(tally.realAnswers, 5000);
+  EXPECT_GT(tally.textAnswers, 30);
 }
 
 TEST(FastOps, AgreeWithTheGeneralRulesOnRandomPairs) {
