@@ -175,6 +175,11 @@ struct BoundName {
   bool dotted = false;     // holds "."
   bool bracketed = false;  // holds "["
   TVarList::Hint hint;
+  // A plain name the host refused to write on an element stays refused
+  // while the host's stamp holds (a function's RESULT is bound this way,
+  // once per call): the element and the stamp of that answer; 0 for none.
+  uint32_t refusedOn = 0;
+  uint64_t refusedStamp = 0;
   explicit BoundName(const std::string& n);
 };
 
@@ -235,7 +240,12 @@ struct StmtList {
   std::deque<StmtEntry> entries;
   // The same entries by position, for the executor's step to the next one.
   std::vector<StmtEntry*> byIndex;
-  bool complete = false;
+  // The list's only statement, once a run has found the list to be exactly
+  // one statement without a label or an extraction fault (cached lists
+  // only; entries and their statements never change once made). A label
+  // search in such a list finds nothing, so the executor runs it without
+  // stepping through entries (ExecSole).
+  Stmt* sole = nullptr;
   ~StmtList();
 };
 

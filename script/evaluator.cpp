@@ -165,6 +165,33 @@ bool TPasCalc::EvalUnitFresh(ExprUnit& unit, Value& out) {
   }
 }
 
+// Numbers take the inline paths here; everything else, which needs a
+// frame of its own (text keys, the general rules), goes out of line.
+[[gnu::always_inline]] inline void TPasCalc::Combine(Op op, const std::string& opText,
+                                                     Value& left, const Value& right) {
+  if (FastIntegerOp(op, left, right, left)) return;
+  if (FastRealOp(op, left, right, left)) return;
+  CombineGeneral(op, opText, left, right);
+}
+
+void TPasCalc::CombineGeneral(Op op, const std::string& opText, Value& left, const Value& right) {
+  if (IsTextKey(left)) TranslateKey(host_, left);
+  const Value* rp = &right;
+  Value translated;
+  if (IsTextKey(right)) {
+    translated = right;
+    TranslateKey(host_, translated);
+    rp = &translated;
+  }
+  if (FastTextAppend(op, left, *rp)) return;
+  Value r;
+  if (!ApplyBinary(op, left, *rp, r)) {
+    Fail("Invalid operand types for \"" + opText + "\"", 5);
+    return;
+  }
+  left = std::move(r);
+}
+
 // A plain variable of the list, found without a call; null when the general
 // rules must decide (an index, arrays in the list, not a variable).
 [[gnu::always_inline]] inline const Value* TPasCalc::PlainVar(VarNode& v) {
@@ -246,26 +273,6 @@ void TPasCalc::EvalNode(Node& n, Value& out) {
       if (!errCode_) Fail(n.fault);
       return;
   }
-}
-
-void TPasCalc::Combine(Op op, const std::string& opText, Value& left, const Value& right) {
-  if (FastIntegerOp(op, left, right, left)) return;
-  if (FastRealOp(op, left, right, left)) return;
-  if (IsTextKey(left)) TranslateKey(host_, left);
-  const Value* rp = &right;
-  Value translated;
-  if (IsTextKey(right)) {
-    translated = right;
-    TranslateKey(host_, translated);
-    rp = &translated;
-  }
-  if (FastTextAppend(op, left, *rp)) return;
-  Value r;
-  if (!ApplyBinary(op, left, *rp, r)) {
-    Fail("Invalid operand types for \"" + opText + "\"", 5);
-    return;
-  }
-  left = std::move(r);
 }
 
 bool TPasCalc::ReadIndexList(IndexList& list, std::string& out) {
@@ -439,13 +446,28 @@ bool TPasCalc::CallNative(CallNode& c, Value& out) {
   return b.isResult ? resultHint_ : b.hint;
 }
 
+// An element write of the name, unless the host refused this plain name on
+// the current element before and its stamp says nothing has changed since.
+[[gnu::always_inline]] inline bool TPasCalc::WriteBound(BoundName& b, const Value& value) {
+  const bool remember = useCache_ && host_ && b.path.plain;
+  if (remember && b.refusedStamp != 0 && b.refusedStamp == host_->PathStamp() &&
+      b.refusedOn == host_->CurrentElement())
+    return false;
+  if (WritePath(host_, &vars_, b.path, value)) return true;
+  if (remember) {
+    b.refusedStamp = host_->PathStamp();
+    b.refusedOn = host_->CurrentElement();
+  }
+  return false;
+}
+
 bool TPasCalc::Bind(BoundName& b, Value&& value) {
   int k = Lookup(b.name, HintOf(b));
   if (k >= 0) {
     vars_.SetValueAt(static_cast<size_t>(k), std::move(value));
     return true;
   }
-  if (WritePath(host_, &vars_, b.path, value)) return true;
+  if (WriteBound(b, value)) return true;
   if (!b.valid) return false;
   vars_.AddNew(b.name, std::move(value), host_, b.dotted, b.bracketed);
   if (useCache_) vars_.PointHint(vars_.Count() - 1, HintOf(b));

@@ -179,10 +179,33 @@ void TPasCalc::ExecList(StmtList& list) {
     ExecListWith<false>(list);
 }
 
+// A list known to be one statement, as ExecListWith runs it: a GOTO's label
+// search among its statements would find none.
+void TPasCalc::ExecSole(StmtList& list) {
+  if (!NestEnter(1)) return;
+  ++blockDepth_;
+  if (errCode_ == 0) {
+    Stmt& stmt = *list.sole;
+    ExecStmt(stmt);
+    if (blockDepth_ == 0 && (signal_ == tkBreak || signal_ == tkContinue))
+      SetError(std::string(SignalName(signal_)) + " outside loop", stmt.range, 15);
+  }
+  --blockDepth_;
+  NestLeave(1);
+  if (blockDepth_ < 0 && signal_ == tkGoto)
+    SetError("Label " + gotoLabel_ + " not exist or unreacheble", list.text, 18);
+}
+
 // With the cache on, entries and statements live in the list; without it,
 // each is made afresh into this frame's scratch objects.
 template <bool kCached>
 void TPasCalc::ExecListWith(StmtList& list) {
+  if constexpr (kCached) {
+    if (list.sole) [[likely]] {
+      ExecSole(list);
+      return;
+    }
+  }
   if (!NestEnter(1)) return;
   ++blockDepth_;
   uint32_t pos = list.start;
@@ -228,9 +251,48 @@ void TPasCalc::ExecListWith(StmtList& list) {
   NestLeave(1);
   if (blockDepth_ < 0 && signal_ == tkGoto)
     SetError("Label " + gotoLabel_ + " not exist or unreacheble", list.text, 18);
+  if constexpr (kCached) {
+    if (list.byIndex.size() == 1) {
+      StmtEntry& only = *list.byIndex[0];
+      if (only.begin < only.end && !only.fault && !only.hasLabel && only.after >= list.end &&
+          only.stmt)
+        list.sole = only.stmt.get();
+    }
+  }
 }
 
 void TPasCalc::ExecAssign(AssignStmt& s) {
+  if (s.index.present || s.strIndex.present) {
+    ExecIndexedAssign(s);
+    return;
+  }
+  if (s.found) {
+    Fail(s.found);
+    return;
+  }
+  Value v;
+  if (s.isCall) {
+    if (!EvalUnit(s.callExpr, v)) Fail("Error in expression", 1);
+    return;
+  }
+  if (!EvalUnit(s.rhs, v)) {
+    Fail("Error in expression", 1);
+    return;
+  }
+  // A plain name: the common case.
+  if (!s.validName) {
+    Fail("Invalid variable name: " + s.name, 4);
+    return;
+  }
+  if (vars_.NamesArray(s.name)) {
+    Fail("Array with same name exist : " + s.name, 24);
+    return;
+  }
+  Bind(*s.target, std::move(v));
+}
+
+// The target has an index list: the indexes are read before the value.
+void TPasCalc::ExecIndexedAssign(AssignStmt& s) {
   std::string i1, i2;
   bool has1 = s.index.present, has2 = s.strIndex.present;
   if (has1 && !ReadIndexList(s.index, i1)) return;
@@ -249,7 +311,7 @@ void TPasCalc::ExecAssign(AssignStmt& s) {
     return;
   }
   if (!has1) {
-    // A plain name: the common case.
+    // No first index: the plain name.
     if (!s.validName) {
       Fail("Invalid variable name: " + s.name, 4);
       return;

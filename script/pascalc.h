@@ -152,7 +152,10 @@ class TPasCalc {
   }
   bool CacheEnabled() const { return cacheOn_; }
   // Statements (and loop passes) one run may execute; 0 for no limit.
-  void SetStatementBudget(uint64_t budget) { budget_ = budget; }
+  void SetStatementBudget(uint64_t budget) {
+    budget_ = budget;
+    statementLimit_ = budget == 0 ? UINT64_MAX : budget;
+  }
   uint64_t StatementBudget() const { return budget_; }
   // Statements and loop passes counted by the latest outermost run of this
   // interpreter. The budget counts those of every run an event nests.
@@ -227,6 +230,8 @@ class TPasCalc {
   const Value* PlainVar(VarNode& v);
   void EvalCall(CallNode& c, Value& out);
   void Combine(Op op, const std::string& opText, Value& left, const Value& right);
+  [[gnu::noinline]] void CombineGeneral(Op op, const std::string& opText, Value& left,
+                                        const Value& right);
   bool ReadIndexList(IndexList& list, std::string& out);
   bool CallScriptProcedure(TProcedure& p, CallNode& c, Value& out);
   bool BindParameters(TProcedure& p, CallNode& c);
@@ -241,6 +246,7 @@ class TPasCalc {
   // Set of a name taken apart in advance: the variable, else an element-path
   // write, else a new variable (false when the name is not valid).
   bool Bind(BoundName& b, Value&& value);
+  bool WriteBound(BoundName& b, const Value& value);
   TVarList::Hint& HintOf(BoundName& b);
 
   // ---- stmt_compiler.cpp -------------------------------------------------------
@@ -258,8 +264,10 @@ class TPasCalc {
   void ExecList(StmtList& list);
   template <bool kCached>
   void ExecListWith(StmtList& list);
+  void ExecSole(StmtList& list);
   void ExecStmt(Stmt& s);
   void ExecAssign(struct AssignStmt& s);
+  void ExecIndexedAssign(struct AssignStmt& s);
   void ExecIf(struct IfStmt& s);
   void ExecFor(struct ForStmt& s);
   void ExecWhile(struct WhileStmt& s);
@@ -267,9 +275,9 @@ class TPasCalc {
   bool NextPass();
   void ExecCase(struct CaseStmt& s);
   bool Condition(ExprUnit& unit, bool& result);
-  bool CountStatement() {
+  [[gnu::always_inline]] bool CountStatement() {
     ++executed_;
-    if (++g_process.event.statements > budget_ && budget_ != 0) {
+    if (++g_process.event.statements > statementLimit_) {
       BudgetExceeded();
       return false;
     }
@@ -310,6 +318,7 @@ class TPasCalc {
   int runNesting_ = 0;
   int callDepth_ = 0;
   uint64_t budget_ = kDefaultStatementBudget;
+  uint64_t statementLimit_ = kDefaultStatementBudget;  // budget_, or no limit for 0
   uint64_t executed_ = 0;
   uint64_t variableBudget_ = kDefaultVariableBudget;
   int64_t variableLimit_ = static_cast<int64_t>(kDefaultVariableBudget);

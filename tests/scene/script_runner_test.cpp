@@ -146,6 +146,23 @@ TEST_F(ElementScripts, ProceduresOfAnEventScript) {
   EXPECT_EQ(door_->X(), 17);
 }
 
+// A function's RESULT goes to an element variable of that name once the
+// element has one, even when earlier calls of the same run found none.
+TEST_F(ElementScripts, ResultFollowsAnElementVariableThatAppears) {
+  SetScript(*door_, Ev::Init, "RESULT := 40");
+  Register("Reinit", [this](TPasCalc&, TVarList&, TVar&) {
+    door_->DoReinit();
+    return true;
+  });
+  SetScript(*door_, Ev::MouseDown,
+            "FUNCTION F(N); BEGIN RESULT := N END; A := F(1); A := F(2); Reinit; B := F(3);"
+            " TAG := A * 10 + B");
+  door_->DoMouseDown();
+  EXPECT_EQ(door_->Tag, "23");
+  ASSERT_TRUE(door_->Vars && door_->Vars->Find("RESULT"));
+  EXPECT_EQ(door_->Vars->Find("RESULT")->value.ToText(), "3");
+}
+
 TEST_F(ElementScripts, TextKeysThroughTheRoot) {
   SetScript(*door_, Ev::MouseDown, "TAG := \"TITLE\" + '!'; QZDB.TAG := \"TITLE\"");
   door_->DoMouseDown();
