@@ -31,6 +31,12 @@ const char* const kScripts[] = {
     "X := 2147483646; I := 0; FOR I := 1 TO 3 DO X := X + 1",
     "S := ''; I := 0; FOR I := 1 TO 30 DO S := S + Cat(I, ',')",
     ".X := 5; Y := ..X; Z := SELF.X + QZDB.E.X",
+    // Lists of one statement, run without stepping through entries once warm.
+    "BREAK",
+    "GOTO NOWHERE",
+    "X := 1; IF X = 1 THEN GOTO L; X := 2; L: Y := X",
+    "FUNCTION F(A); BEGIN CONTINUE END; X := F(1)",
+    "FUNCTION G(A); BEGIN RESULT := A; END; X := G(2) + G(3)",
 };
 
 // Runs the script three times on one interpreter and host; returns every outcome.
