@@ -173,10 +173,12 @@ bool TPasCalc::FindLabel(StmtList& list, size_t& index, uint32_t& pos) {
 }
 
 void TPasCalc::ExecList(StmtList& list) {
-  if (useCache_)
-    ExecListWith<true>(list);
-  else
+  if (!useCache_)
     ExecListWith<false>(list);
+  else if (list.sole)
+    ExecSole(list);
+  else
+    ExecListWith<true>(list);
 }
 
 // A list known to be one statement, as ExecListWith runs it: a GOTO's label
@@ -200,12 +202,6 @@ void TPasCalc::ExecSole(StmtList& list) {
 // each is made afresh into this frame's scratch objects.
 template <bool kCached>
 void TPasCalc::ExecListWith(StmtList& list) {
-  if constexpr (kCached) {
-    if (list.sole) [[likely]] {
-      ExecSole(list);
-      return;
-    }
-  }
   if (!NestEnter(1)) return;
   ++blockDepth_;
   uint32_t pos = list.start;
