@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 
 #include "platform/confined_files.h"
@@ -60,21 +61,24 @@ platform::PathResolver& ImageCache::Files() const {
 }
 
 TQZIm* ImageCache::Find(std::string_view key) const {
-  auto it = byName_.find(std::string(key));
+  auto it = byName_.find(key);
   return it == byName_.end() ? nullptr : it->second;
 }
 
 TQZIm* ImageCache::RequestImage(std::string_view name, bool force) {
-  const std::string key = platform::AsciiUpper(name);
-  TQZIm* entry = Find(key);
+  keyScratch_.resize(name.size());
+  std::transform(name.begin(), name.end(), keyScratch_.begin(), platform::AsciiUpperChar);
+  TQZIm* entry = Find(keyScratch_);
   if (!entry) {
     auto fresh = std::make_unique<TQZIm>();
-    fresh->name_ = key;
+    fresh->name_ = keyScratch_;
     fresh->kept_ = force;
     entry = fresh.get();
     entries_.push_back(std::move(fresh));
-    byName_.emplace(key, entry);
+    byName_.emplace(entry->name_, entry);
   }
+  // The scratch is free again: a load below may request other images.
+  const std::string& key = entry->name_;
 
   // "*" first, then "#": a "#" before "*" leaves the "*" in the file name.
   std::string_view fileKey = key;
@@ -96,8 +100,10 @@ TQZIm* ImageCache::RequestImage(std::string_view name, bool force) {
   if (entry->texture_ || entry->failed_) return entry;
   if (!loadNow_ && !force) {
     if (entry->references_ == 1) ++needed_;
-    if (aheadLimits_.threads > 1 && registeredSet_.insert(entry).second)
+    if (aheadLimits_.threads > 1 && !entry->queued_) {
       registered_.push_back({entry, std::string(fileName)});
+      entry->queued_ = true;
+    }
     return entry;
   }
   ++loaded_;
@@ -255,11 +261,13 @@ void ImageCache::Load(TQZIm& entry, std::string_view key, std::string_view name,
   if (loading_ && progress_ && loading_()) progress_();
 }
 
+void ImageCache::ClearRegistered() {
+  for (Registration& r : registered_) r.entry->queued_ = false;
+  registered_.clear();
+}
+
 void ImageCache::SetLoadNow(bool on) {
-  if (loadNow_ && !on) {
-    registered_.clear();
-    registeredSet_.clear();
-  }
+  if (loadNow_ && !on) ClearRegistered();
   loadNow_ = on;
 }
 
@@ -267,7 +275,7 @@ void ImageCache::StartDecodingAhead() {
   if (aheadDepth_++ > 0) return;
   std::vector<Registration> registered = std::move(registered_);
   registered_.clear();
-  registeredSet_.clear();
+  for (Registration& r : registered) r.entry->queued_ = false;
   lastAhead_ = {};
   if (aheadLimits_.threads <= 1) return;
   auto ahead = std::make_unique<Ahead>();

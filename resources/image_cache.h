@@ -23,7 +23,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "resources/decode_pool.h"
@@ -66,6 +65,7 @@ class TQZIm {
   int32_t references_ = 0;
   bool failed_ = false;
   bool kept_ = false;
+  bool queued_ = false;  // in the cache's registrations for decoding ahead
   OpaqueBox box_;
 };
 
@@ -187,6 +187,7 @@ class ImageCache {
                                               DecodedImage& picture);
   SpriteSheet ReadSpriteSheet(const Source& source, std::string_view name) const;
   void Release(TQZIm& entry);
+  void ClearRegistered();
   platform::PathResolver& Files() const;
 
   render::ImageStore& store_;
@@ -203,10 +204,13 @@ class ImageCache {
   std::function<bool()> loading_;
   std::function<void()> progress_;
   std::vector<std::unique_ptr<TQZIm>> entries_;
-  std::unordered_map<std::string, TQZIm*> byName_;
+  // Keyed by views of the entries' own names: an entry is never renamed, and
+  // entries_ lets go of none before the cache goes.
+  std::unordered_map<std::string_view, TQZIm*> byName_;
+  std::string keyScratch_;  // the upper-cased name of the request being looked up
 
+  // Each entry at most once: its queued_ flag is set while it is here.
   std::vector<Registration> registered_;
-  std::unordered_set<const TQZIm*> registeredSet_;
   DecodePool::Limits aheadLimits_{DefaultDecodeThreads()};
   DecodePool::Starter aheadStart_;
   DecodePool::Stats lastAhead_;

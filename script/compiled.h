@@ -378,6 +378,8 @@ struct PreparedScript {
   TokenArrayPtr tokens;  // the main program's tokens
   // Token arrays of every text that declared a procedure (bodies point into them).
   std::vector<TokenArrayPtr> sources;
+  // Null when the texts declared no procedure: a run without a table finds
+  // no procedure, as with an empty one, and its trees carry generation 0.
   std::shared_ptr<TProcList> procs;
   std::unique_ptr<StmtList> mainList;
   // No USES or INCLUDE: preparing the same source again gives the same result,

@@ -73,9 +73,9 @@ TokenArrayPtr MainProgram::Finish(const std::shared_ptr<TokenArray>& own) {
 
 std::shared_ptr<PreparedScript> TPasCalc::BuildScript(const std::string& source) {
   auto script = std::make_shared<PreparedScript>();
-  script->procs = std::make_shared<TProcList>();
-  // Declarations register here as they are read; a USES expression sees them.
-  procs_ = script->procs;
+  // The table is made at the first declaration (most event scripts declare
+  // nothing); until then the script has none, and neither has the run.
+  procs_.reset();
   auto tokens = std::make_shared<TokenArray>(IsPreparedText(source) ? ReadPreparedTokens(source)
                                                                     : Tokenize(source));
   MainProgram main(tokens.get());
@@ -106,7 +106,8 @@ void TPasCalc::DeclarationPass(const TokenArrayPtr& tokens, PreparedScript& scri
       auto proc = std::make_unique<TProcedure>();
       proc->Name = t[q].text;
       proc->IsFunction = kind == tkFunction;
-      if (script.procs->Find(proc->Name)) return SetError("Duplicate procedure name", s, 24);
+      if (script.procs && script.procs->Find(proc->Name))
+        return SetError("Duplicate procedure name", s, 24);
       if (code(++q) != tkLParen) return SetError("( expected", s, 2);
       ++q;
       while (code(q) != tkRParen) {
@@ -126,6 +127,11 @@ void TPasCalc::DeclarationPass(const TokenArrayPtr& tokens, PreparedScript& scri
       if (body.fault) SetError(body.fault.message, t.Sub(body.begin, body.end), body.fault.code);
       proc->body = t.Sub(body.begin, body.end);
       for (const std::string& param : proc->ParamNames) proc->params.emplace_back(param);
+      if (!script.procs) {
+        script.procs = std::make_shared<TProcList>();
+        // Declarations register here as they are read; a USES expression sees them.
+        procs_ = script.procs;
+      }
       script.procs->Add(std::move(proc));
       pos = body.after;
       continue;

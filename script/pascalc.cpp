@@ -240,7 +240,6 @@ std::shared_ptr<PreparedScript> TPasCalc::PrepareScript(const std::string& sourc
   if (!script) {
     script = std::make_shared<PreparedScript>();
     script->tokens = std::make_shared<TokenArray>();
-    script->procs = std::make_shared<TProcList>();
     script->reusable = false;
   }
   // Outside a run the declared procedures stay registered until the next run.
@@ -285,7 +284,6 @@ std::shared_ptr<PreparedScript> TPasCalc::CachedPrepared(const std::string& prep
   auto script = std::make_shared<PreparedScript>();
   script->SetPrepared(prepared);
   script->tokens = std::make_shared<TokenArray>(ReadPreparedTokens(prepared));
-  script->procs = std::make_shared<TProcList>();
   if (UseCache()) {
     cachedPreparedText_ = prepared;
     cachedPreparedScript_ = script;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <iterator>
 
 #include "script/names.h"
 
@@ -126,97 +125,210 @@ const char* TokenTableText(int code) {
   return kTable[code - kFirstTableCode];
 }
 
-std::string StripCommentsAndFold(std::string_view src) {
-  std::string out;
-  out.reserve(src.size());
-  bool inString = false, inComment = false;
-  for (size_t i = 0; i < src.size(); ++i) {
-    char c = src[i];
-    if (!inComment && IsQuote(c)) inString = !inString;
-    if (!inString) {
-      if (c == '}') {
-        inComment = false;
-        continue;
-      }
-      if (c == '\r' || c == '\n')
-        inComment = false;
-      else if (c == '{' || (c == '/' && i + 1 < src.size() && src[i + 1] == '/'))
-        inComment = true;
-    }
-    if (inComment) continue;
-    out.push_back((!inString && c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c);
-  }
-  return out;
-}
-
 namespace {
 
-// Tokens are scanned into a buffer that stays from one scan to the next and
-// then moved once into an array of the exact size (and one more): a prepared script keeps
-// its tokens, and growing its own array by doubling cost more than the scan.
-// A buffer grown past this many tokens (a huge Exec text) is let go after use.
-constexpr size_t kKeptScanTokens = 1 << 16;
+// Byte classes of the comment and case pass: the bytes that can change its
+// state, and the upper-case form of every byte.
+enum : uint8_t { kPlain = 0, kQuote, kOpenBrace, kCloseBrace, kSlash, kLineEnd };
 
-void ScanInto(std::string_view s, TokenArray& out);
+struct FoldTables {
+  std::array<uint8_t, 256> kind{};
+  std::array<char, 256> upper{};
+  FoldTables() {
+    for (int b = 0; b < 256; ++b) {
+      upper[static_cast<size_t>(b)] = static_cast<char>((b >= 'a' && b <= 'z') ? b - 32 : b);
+    }
+    kind['"'] = kind['\''] = kQuote;
+    kind['{'] = kOpenBrace;
+    kind['}'] = kCloseBrace;
+    kind['/'] = kSlash;
+    kind['\r'] = kind['\n'] = kLineEnd;
+  }
+};
+
+const FoldTables& Fold() {
+  static const FoldTables tables;
+  return tables;
+}
+
+// Writes the folded text of src to out, which has room for src.size() bytes;
+// answers the folded length. A string literal runs from a quote to the next
+// quote of either kind; "}" outside literals is always dropped; a comment
+// ("{" or "//") ends at "}" or at a line end, which is kept.
+size_t FoldInto(std::string_view src, char* out) {
+  const FoldTables& f = Fold();
+  const size_t n = src.size();
+  const char* in = src.data();
+  size_t o = 0;
+  size_t i = 0;
+  while (i < n) {
+    // Plain text: neither in a literal nor in a comment.
+    const unsigned char c = static_cast<unsigned char>(in[i]);
+    switch (f.kind[c]) {
+      case kPlain:
+      case kLineEnd:
+        out[o++] = f.upper[c];
+        ++i;
+        continue;
+      case kCloseBrace:
+        ++i;
+        continue;
+      case kSlash:
+        if (!(i + 1 < n && in[i + 1] == '/')) {
+          out[o++] = '/';
+          ++i;
+          continue;
+        }
+        [[fallthrough]];
+      case kOpenBrace:
+        // A comment: skipped up to "}" (dropped) or a line end (kept).
+        while (i < n && in[i] != '}' && in[i] != '\r' && in[i] != '\n') ++i;
+        if (i < n && in[i] == '}') ++i;
+        continue;
+      case kQuote: {
+        // A literal keeps its bytes; the closing quote is any quote.
+        out[o++] = in[i++];
+        while (i < n) {
+          const char ch = in[i++];
+          out[o++] = ch;
+          if (ch == '"' || ch == '\'') break;
+        }
+        continue;
+      }
+    }
+  }
+  return o;
+}
 
 }  // namespace
 
-TokenArray ScanTokens(std::string_view s) {
-  static thread_local TokenArray scratch;
-  scratch.clear();
-  ScanInto(s, scratch);
-  TokenArray out;
-  // One spare place: the main program may get a closing ";" appended.
-  out.reserve(scratch.size() + 1);
-  out.insert(out.end(), std::make_move_iterator(scratch.begin()),
-             std::make_move_iterator(scratch.end()));
-  scratch.clear();
-  if (scratch.capacity() > kKeptScanTokens) TokenArray().swap(scratch);
+std::string StripCommentsAndFold(std::string_view src) {
+  std::string out(src.size(), '\0');
+  out.resize(FoldInto(src, out.data()));
   return out;
 }
 
 namespace {
 
-void ScanInto(std::string_view s, TokenArray& out) {
+// A token found by the scan: its code and its text as a range of the scanned text.
+struct TokenSpan {
+  int16_t code;
+  size_t begin;
+  size_t length;
+};
+
+// Texts longer than this (a huge Exec text) do not keep their scratch space.
+constexpr size_t kKeptScratchBytes = 1 << 20;
+constexpr size_t kLongestKeyword = 9;  // PROCEDURE
+
+void ScanSpans(std::string_view s, std::vector<TokenSpan>& out) {
+  const size_t n = s.size();
   size_t p = 0;
+  auto add = [&out](int code, size_t begin, size_t length) {
+    out.push_back({static_cast<int16_t>(code), begin, length});
+  };
   while (true) {
-    while (p < s.size() && IsWhite(s[p])) ++p;
-    if (p >= s.size()) break;
+    while (p < n && IsWhite(s[p])) ++p;
+    if (p >= n) break;
+    if (Ident(s[p])) {
+      // A table entry made of identifier characters matches only a whole run
+      // of them, so the run is cut first and looked up only when short enough.
+      size_t q = p + 1;
+      while (q < n && Ident(s[q])) ++q;
+      size_t len;
+      if (q - p <= kLongestKeyword) {
+        if (int code = MatchTable(s, p, len)) {
+          add(code, p, len);
+          p += len;
+          continue;
+        }
+      }
+      if (IsDigit(s[p])) {
+        // A number stops before "..", so that "1 ..5" and "1..5" both start with 1.
+        size_t dots = s.substr(p, q - p).find("..");
+        if (dots != std::string_view::npos) q = p + dots;
+        add(tkConst, p, q - p);
+      } else {
+        add(tkIdent, p, q - p);
+      }
+      p = q;
+      continue;
+    }
     size_t len;
     if (int code = MatchTable(s, p, len)) {
-      out.push_back({static_cast<int16_t>(code), std::string(s.substr(p, len))});
+      add(code, p, len);
       p += len;
       continue;
     }
     if (IsQuote(s[p])) {
       // Either quote character closes the literal; no closing quote runs to the end.
       size_t q = p + 1;
-      while (q < s.size() && !IsQuote(s[q])) ++q;
-      if (q < s.size()) ++q;
-      out.push_back({tkConst, std::string(s.substr(p, q - p))});
+      while (q < n && !IsQuote(s[q])) ++q;
+      if (q < n) ++q;
+      add(tkConst, p, q - p);
       p = q;
       continue;
     }
+    // Any other byte starts a name with the identifier characters after it.
     size_t q = p + 1;
-    while (q < s.size() && Ident(s[q])) ++q;
-    std::string_view raw = s.substr(p, q - p);
-    if (IsDigit(raw.front())) {
-      // A number stops before "..", so that "1 ..5" and "1..5" both start with 1.
-      size_t dots = raw.find("..");
-      if (dots != std::string_view::npos) raw = raw.substr(0, dots);
-    }
-    p += raw.size();
-    std::string_view text = TrimControl(raw);
-    int16_t code =
-        (!text.empty() && (IsDigit(text.front()) || IsQuote(text.front()))) ? tkConst : tkIdent;
-    out.push_back({code, std::string(text)});
+    while (q < n && Ident(s[q])) ++q;
+    std::string_view text = TrimControl(s.substr(p, q - p));
+    const size_t begin = static_cast<size_t>(text.data() - s.data());
+    int code = (!text.empty() && (IsDigit(text.front()) || IsQuote(text.front()))) ? tkConst
+                                                                                    : tkIdent;
+    add(code, begin, text.size());
+    p = q;
   }
+}
+
+// The scan finds spans first and then makes every token once, in an array
+// of the exact size (and one more): a prepared script keeps its tokens, and
+// growing or moving an array of strings cost more than the scan.
+TokenArray MakeTokens(std::string_view s, const std::vector<TokenSpan>& spans) {
+  TokenArray out;
+  // One spare place: the main program may get a closing ";" appended.
+  out.reserve(spans.size() + 1);
+  for (const TokenSpan& span : spans) {
+    Token& t = out.emplace_back();
+    t.code = span.code;
+    t.text.assign(s.data() + span.begin, span.length);
+  }
+  return out;
+}
+
+struct ScanScratch {
+  std::string folded;
+  std::vector<TokenSpan> spans;
+  void Trim() {
+    if (folded.capacity() > kKeptScratchBytes) std::string().swap(folded);
+    if (spans.capacity() > kKeptScratchBytes / sizeof(TokenSpan))
+      std::vector<TokenSpan>().swap(spans);
+  }
+};
+
+ScanScratch& Scratch() {
+  static thread_local ScanScratch scratch;
+  return scratch;
 }
 
 }  // namespace
 
+TokenArray ScanTokens(std::string_view s) {
+  // Own spans: the caller may be scanning the scratch's folded text.
+  std::vector<TokenSpan> spans;
+  ScanSpans(s, spans);
+  return MakeTokens(s, spans);
+}
+
 TokenArray Tokenize(std::string_view source) {
-  return ScanTokens(StripCommentsAndFold(source));
+  ScanScratch& scratch = Scratch();
+  scratch.folded.resize(source.size());
+  const std::string_view folded(scratch.folded.data(), FoldInto(source, scratch.folded.data()));
+  scratch.spans.clear();
+  ScanSpans(folded, scratch.spans);
+  TokenArray out = MakeTokens(folded, scratch.spans);
+  scratch.Trim();
+  return out;
 }
 
 int ReadToken(std::string_view s, size_t& pos, std::string_view& text) {

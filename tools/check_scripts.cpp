@@ -242,11 +242,14 @@ ScriptFacts ScriptScanner::Scan(const std::string& source) {
     facts.prepareError = cp_.ToUtf8(Printable(calc_.ErrorMessage()));
     if (!where.empty()) facts.prepareError += " in \"" + cp_.ToUtf8(where) + "\"";
   }
-  if (!prepared || !prepared->procs) return facts;
+  if (!prepared) return facts;
+  // A script that declares nothing has no table of its own.
+  static const script::TProcList kNoProcedures;
+  const script::TProcList& procs = prepared->procs ? *prepared->procs : kNoProcedures;
   std::set<std::string> said;
   // The script's own text first, then every file it includes.
   for (const script::TokenArrayPtr& tokens : prepared->sources)
-    if (tokens) Walk(*tokens, calc_, *prepared->procs, cp_, facts, said).Run();
+    if (tokens) Walk(*tokens, calc_, procs, cp_, facts, said).Run();
   return facts;
 }
 

@@ -465,6 +465,25 @@ TEST_F(CacheTest, DecodingAheadPlansTheLastRegistrationsAndKeepsTheSource) {
   EXPECT_EQ(stats.decodedByWorkers + stats.decodedByMain, 2);
 }
 
+// A registration dropped when loading went back on leaves the entry free to
+// be registered again, once however often it is requested.
+TEST_F(CacheTest, DecodingAheadPlansAnEntryAgainAfterItsRegistrationWasDropped) {
+  Put("a.png", Png(2, 2, 0xFF000000));
+  Put("b.png", Png(2, 2, 0xFF101010));
+  cache_.SetDecodeThreads(2);
+  cache_.SetLoadNow(false);
+  cache_.RequestImage("a.png");
+  cache_.SetLoadNow(true);
+  cache_.SetLoadNow(false);
+  cache_.RequestImage("A.PNG");
+  cache_.RequestImage("b.png");
+  cache_.RequestImage("a.png");
+  cache_.SetLoadNow(true);
+  cache_.StartDecodingAhead();
+  cache_.StopDecodingAhead();
+  EXPECT_EQ(cache_.LastDecodeAhead().planned, 2);
+}
+
 TEST_F(CacheTest, TextureOfStampsAndAlwaysLoads) {
   Put("a.png", Png(2, 2, 0xFF000000));
   cache_.SetLoadNow(false);

@@ -37,6 +37,8 @@ TEST(Tokenizer, CommentsAndCase) {
       {"'a // b'", "2:'a // b'"},
       {"begin End", "31:BEGIN 32:END"},
       {"\"open", "2:\"open"},
+      {"{ 'q } a // \"r\nb", "1:A 1:B"},
+      {"'x\ny' / z", "2:'x\ny' 20:/ 1:Z"},
   };
   for (const Row& r : rows) EXPECT_EQ(Tokens(r.source), r.tokens) << r.source;
 }
@@ -52,6 +54,7 @@ TEST(Tokenizer, TableAndIdentifiers) {
       {"x:=1", "1:X 30::= 2:1"},
       {"a : b", "1:A 11:: 1:B"},
       {"ORDER OR DOWNTO TO", "1:ORDER 6:OR 38:DOWNTO 37:TO"},
+      {"procedure PROCEDURES INCLUDED", "49:PROCEDURE 1:PROCEDURES 1:INCLUDED"},
       {"ENDIF END.", "1:ENDIF 1:END."},
       {"-5", "18:- 2:5"},
       {"A.B.C 1.5", "1:A.B.C 2:1.5"},
