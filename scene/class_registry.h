@@ -40,7 +40,18 @@ inline PropKind KindOf(PropType t) {
 }
 
 // Truncates a stored 4-byte (or wider) integer to what a property of this type keeps.
-int64_t TruncateToWidth(PropType t, int64_t v);
+inline int64_t TruncateToWidth(PropType t, int64_t v) {
+  switch (t) {
+    case PropType::Int32: return static_cast<int32_t>(static_cast<uint32_t>(v));
+    case PropType::UInt32: return static_cast<uint32_t>(v);
+    case PropType::UInt16: return static_cast<uint16_t>(v);
+    // Booleans and enumerations are one byte wide.
+    case PropType::UInt8:
+    case PropType::Bool:
+    case PropType::Enum: return static_cast<uint8_t>(v);
+    default: return v;
+  }
+}
 
 struct TQZProp {
   std::string Name;       // as published

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/numeric.h"
 #include "scene/class_registry.h"
 #include "scene/scene_state.h"
 #include "script/script_slot.h"
@@ -113,9 +114,10 @@ class TQZElement {
   // alike); tells the root's key index.
   void SetKey(int32_t value);
 
-  // X and Y read rX and rY rounded half to even.
-  int32_t X() const;
-  int32_t Y() const;
+  // X and Y read rX and rY rounded half to even, the range's ends beyond it.
+  // Inline: scripts read positions through them on every access.
+  int32_t X() const { return RoundedPosition(rX); }
+  int32_t Y() const { return RoundedPosition(rY); }
 
   TQZElement* CreateChild(std::string_view className);
   void DestroyChildren();
@@ -211,6 +213,10 @@ class TQZElement {
   // trusting it).
   uint32_t keyIndexPosition_ = 0;
 
+  static int32_t RoundedPosition(double v) {
+    const auto r = platform::RoundHalfEvenI32(v);
+    return r ? *r : (v < 0 ? INT32_MIN : INT32_MAX);
+  }
   TQZElement* FindByKeyWalk(int32_t key, TQZElement** nextHint, uint64_t& visited);
   // An element was added, removed or moved among its siblings.
   static void ShapeChanged() {

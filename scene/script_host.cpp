@@ -53,8 +53,9 @@ bool ElementScriptHost::SetValue(uint32_t element, const std::string& name,
 namespace {
 
 // NameSlot layout: a = kind, b = the class (property, no such name) or the
-// element (child, root), c = the property index, the child handle or, for no
-// such name, whether the element has a root; d = the shape of the element's
+// element (child, root), c = the property (its entry in that class's table,
+// which stays where it is once registered), the child handle or, for no such
+// name, whether the element has a root; d = the shape of the element's
 // variable list when the slot was filled (0: no list), e = the tree
 // generation then (child, root).
 //
@@ -102,7 +103,10 @@ void Remember(script::NameSlot& slot, SlotKind kind, uint64_t b, uint64_t c, uin
 
 void RememberProperty(const TQZElement& e, const std::string& name, script::NameSlot& slot) {
   int idx = e.Class().IndexOfUpper(platform::AsciiUpper(name));
-  if (idx >= 0) Remember(slot, kProperty, ClassId(e), static_cast<uint64_t>(idx), VarsShape(e));
+  if (idx >= 0) {
+    const TQZProp* prop = &e.Class().Props[static_cast<size_t>(idx)];
+    Remember(slot, kProperty, ClassId(e), reinterpret_cast<uintptr_t>(prop), VarsShape(e));
+  }
 }
 
 }  // namespace
@@ -114,7 +118,7 @@ bool ElementScriptHost::GetValue(uint32_t element, const std::string& name, scri
   if (slot.d == VarsShape(*e)) {
     // No variable of the name has appeared since the slot was filled.
     if (slot.a == kProperty && slot.b == ClassId(*e)) {
-      out = e->ReadProp(e->Class().Props[static_cast<size_t>(slot.c)]);
+      out = e->ReadProp(*reinterpret_cast<const TQZProp*>(slot.c));
       return true;
     }
     if ((slot.a == kChild || slot.a == kRoot) && slot.b == element &&
@@ -152,7 +156,7 @@ bool ElementScriptHost::SetValue(uint32_t element, const std::string& name,
   if (slot.d == VarsShape(*e) && slot.b == ClassId(*e)) {
     if (slot.a == kProperty && !textKey) {
       // As SetValue does: a value that does not convert leaves the property.
-      e->WriteProp(e->Class().Props[static_cast<size_t>(slot.c)], value);
+      e->WriteProp(*reinterpret_cast<const TQZProp*>(slot.c), value);
       return true;
     }
     // Not a variable, property or name of the root here: a script's own
