@@ -83,7 +83,7 @@ uint32_t Referenced(ScriptHost* host, const Value& v) {
   e = host->CurrentElement();
   // Nothing to walk (and never a walk to remember: it has no segments).
   if (p.plain) return true;
-  if (p.walkStamp != 0 && p.walkStart == e && p.walkStamp == host->PathStamp()) {
+  if (p.WalkRemembered(e) && p.walkStamp == host->PathStamp()) {
     e = p.walkEnd;
     return true;
   }
@@ -142,6 +142,7 @@ ElementPath ParseElementPath(const std::string& name) {
 
 bool ReadPath(ScriptHost* host, const TVarList* vars, const ElementPath& p, Value& out) {
   if (!host) host = &NullHost();
+  if (host->ReadCached(p, out) == ScriptHost::Cached::kDone) return true;
   uint32_t e;
   if (!Walk(host, vars, p, e)) return false;
   if (p.handleOnly) {
@@ -159,10 +160,14 @@ bool ReadPath(ScriptHost* host, const TVarList* vars, const ElementPath& p, Valu
 
 bool WritePath(ScriptHost* host, const TVarList* vars, const ElementPath& p, const Value& value) {
   if (!host) host = &NullHost();
-  uint32_t e;
-  if (!Walk(host, vars, p, e)) return false;
-  if (p.handleOnly) return false;
-  if (e == 0 || !host->SetValue(e, p.last, value, p.slots.back())) return false;
+  const ScriptHost::Cached cached = host->WriteCached(p, value);
+  if (cached == ScriptHost::Cached::kRefused) return false;
+  if (cached == ScriptHost::Cached::kUnknown) {
+    uint32_t e;
+    if (!Walk(host, vars, p, e)) return false;
+    if (p.handleOnly) return false;
+    if (e == 0 || !host->SetValue(e, p.last, value, p.slots.back())) return false;
+  }
   // What the element held before is not known here: the whole text counts.
   if (value.kind == VKind::String) g_process.textGrowth += value.s.size();
   return true;

@@ -46,6 +46,10 @@ struct ElementPath {
   mutable uint64_t walkStamp = 0;  // 0: none
   mutable uint32_t walkStart = 0;
   mutable uint32_t walkEnd = 0;
+
+  // A walk from start is remembered; it still holds while the host's
+  // PathStamp equals walkStamp.
+  bool WalkRemembered(uint32_t start) const { return walkStamp != 0 && walkStart == start; }
 };
 
 ElementPath ParseElementPath(const std::string& name);
