@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "script/value.h"
+
 namespace scene {
 
 class TQZElement;
@@ -53,6 +55,14 @@ inline int64_t TruncateToWidth(PropType t, int64_t v) {
   }
 }
 
+struct TQZProp;
+
+// The by-name read and write of any property through its accessors below,
+// with the conversions of the by-name interface (TQZElement::ReadProp and
+// WriteProp); false when the value does not convert.
+script::Value ReadPropByKind(const TQZElement& e, const TQZProp& prop);
+bool WritePropByKind(TQZElement& e, const TQZProp& prop, const script::Value& value);
+
 struct TQZProp {
   std::string Name;       // as published
   std::string UpperName;  // ASCII upper case, for case-insensitive lookup
@@ -67,6 +77,12 @@ struct TQZProp {
   std::function<void(TQZElement&, double)> SetFloat;
   std::function<std::string(const TQZElement&)> GetStr;
   std::function<void(TQZElement&, const std::string&)> SetStr;
+  // The read and write TQZElement::ReadProp and WriteProp call: the ones
+  // above by kind, or the same conversions compiled together with an
+  // accessor that needs no state (see PropTable::OrdFn), so that a script
+  // reaching a position calls one function.
+  script::Value (*Read)(const TQZElement&, const TQZProp&) = &ReadPropByKind;
+  bool (*Write)(TQZElement&, const TQZProp&, const script::Value&) = &WritePropByKind;
 
   PropKind Kind() const { return KindOf(Type); }
 };

@@ -25,6 +25,23 @@ namespace scene {
 
 class TQZDB;
 
+// What an ordinal property is given: integers as they are, Booleans and
+// reals as Value::ToInt64 converts them, a text read as a decimal or "$"
+// hexadecimal number (0 when it is neither); false when it does not convert.
+inline bool OrdinalOf(const script::Value& value, int64_t& out) {
+  // Integer kinds hold their number as it is: no call for the usual case.
+  if (value.IsIntegerKind()) {
+    out = value.i;
+    return true;
+  }
+  if (value.IsString()) {
+    auto parsed = platform::ParseIntegerText(value.s);
+    out = parsed ? *parsed : 0;
+    return true;
+  }
+  return value.ToInt64(out);
+}
+
 enum class TQZPosHor : uint8_t { phLeft = 0, phCenter = 1, phRight = 2 };
 enum class TQZPosVert : uint8_t { pvTop = 0, pvCenter = 1, pvBottom = 2 };
 enum class TQZShapeType : uint8_t { stBox = 0, stCircle = 1 };
@@ -184,10 +201,12 @@ class TQZElement {
 
   // Published-property access by descriptor (used by the file readers, the
   // by-name interface and the tools).
-  script::Value ReadProp(const TQZProp& prop) const;
+  script::Value ReadProp(const TQZProp& prop) const { return prop.Read(*this, prop); }
   // Assigns through the property's writer with the conversions of the
   // by-name interface; false when the value does not convert.
-  bool WriteProp(const TQZProp& prop, const script::Value& value);
+  bool WriteProp(const TQZProp& prop, const script::Value& value) {
+    return prop.Write(*this, prop, value);
+  }
 
   // "Id <ClassName>", used by log lines.
   std::string Description() const;
