@@ -60,7 +60,7 @@ struct TQZProp;
 // The by-name read and write of any property through its accessors below,
 // with the conversions of the by-name interface (TQZElement::ReadProp and
 // WriteProp); false when the value does not convert.
-script::Value ReadPropByKind(const TQZElement& e, const TQZProp& prop);
+void ReadPropByKind(const TQZElement& e, const TQZProp& prop, script::Value& out);
 bool WritePropByKind(TQZElement& e, const TQZProp& prop, const script::Value& value);
 
 struct TQZProp {
@@ -81,7 +81,7 @@ struct TQZProp {
   // above by kind, or the same conversions compiled together with an
   // accessor that needs no state (see PropTable::OrdFn), so that a script
   // reaching a position calls one function.
-  script::Value (*Read)(const TQZElement&, const TQZProp&) = &ReadPropByKind;
+  void (*Read)(const TQZElement&, const TQZProp&, script::Value&) = &ReadPropByKind;
   bool (*Write)(TQZElement&, const TQZProp&, const script::Value&) = &WritePropByKind;
 
   PropKind Kind() const { return KindOf(Type); }

@@ -201,7 +201,12 @@ class TQZElement {
 
   // Published-property access by descriptor (used by the file readers, the
   // by-name interface and the tools).
-  script::Value ReadProp(const TQZProp& prop) const { return prop.Read(*this, prop); }
+  script::Value ReadProp(const TQZProp& prop) const {
+    script::Value v;
+    prop.Read(*this, prop, v);
+    return v;
+  }
+  void ReadProp(const TQZProp& prop, script::Value& out) const { prop.Read(*this, prop, out); }
   // Assigns through the property's writer with the conversions of the
   // by-name interface; false when the value does not convert.
   bool WriteProp(const TQZProp& prop, const script::Value& value) {

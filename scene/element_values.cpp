@@ -12,15 +12,16 @@ namespace scene {
 using script::Value;
 using script::VKind;
 
-script::Value ReadPropByKind(const TQZElement& e, const TQZProp& prop) {
+void ReadPropByKind(const TQZElement& e, const TQZProp& prop, script::Value& out) {
   switch (prop.Kind()) {
     case PropKind::Ordinal:
       // Integer, Boolean and enumeration kinds read as 32-bit signed integers.
-      return Value::Integer(static_cast<int32_t>(static_cast<uint32_t>(prop.GetOrd(e))));
-    case PropKind::Float: return Value::Real(prop.GetFloat(e));
-    case PropKind::String: return Value::String(prop.GetStr(e));
+      out = Value::Integer(static_cast<int32_t>(static_cast<uint32_t>(prop.GetOrd(e))));
+      return;
+    case PropKind::Float: out = Value::Real(prop.GetFloat(e)); return;
+    case PropKind::String: out = Value::String(prop.GetStr(e)); return;
   }
-  return Value();
+  out = Value();
 }
 
 bool WritePropByKind(TQZElement& e, const TQZProp& prop, const script::Value& value) {
@@ -146,7 +147,7 @@ bool TQZElement::GetValue(const std::string& name, script::Value& out) {
   }
   int idx = class_->IndexOfUpper(platform::AsciiUpper(name));
   if (idx >= 0) {
-    out = ReadProp(class_->Props[static_cast<size_t>(idx)]);
+    ReadProp(class_->Props[static_cast<size_t>(idx)], out);
     return true;
   }
   for (TQZElement* c : children_) {

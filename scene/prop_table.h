@@ -85,8 +85,8 @@ class PropTable {
     // called from a plain function: ReadPropByKind's and WritePropByKind's
     // ordinal steps compiled around them.
     if constexpr (std::is_empty_v<G> && std::is_default_constructible_v<G>) {
-      p.Read = [](const TQZElement& e, const TQZProp&) {
-        return script::Value::Integer(
+      p.Read = [](const TQZElement& e, const TQZProp&, script::Value& out) {
+        out = script::Value::Integer(
             static_cast<int32_t>(static_cast<uint32_t>(G{}(static_cast<const C&>(e)))));
       };
     }

@@ -140,9 +140,8 @@ ElementPath ParseElementPath(const std::string& name) {
   return p;
 }
 
-bool ReadPath(ScriptHost* host, const TVarList* vars, const ElementPath& p, Value& out) {
+bool ReadPathWalking(ScriptHost* host, const TVarList* vars, const ElementPath& p, Value& out) {
   if (!host) host = &NullHost();
-  if (host->ReadCached(p, out) == ScriptHost::Cached::kDone) return true;
   uint32_t e;
   if (!Walk(host, vars, p, e)) return false;
   if (p.handleOnly) {
@@ -158,18 +157,14 @@ bool ReadPath(ScriptHost* host, const TVarList* vars, const ElementPath& p, Valu
   return true;
 }
 
-bool WritePath(ScriptHost* host, const TVarList* vars, const ElementPath& p, const Value& value) {
+bool WritePathWalking(ScriptHost* host, const TVarList* vars, const ElementPath& p,
+                      const Value& value) {
   if (!host) host = &NullHost();
-  const ScriptHost::Cached cached = host->WriteCached(p, value);
-  if (cached == ScriptHost::Cached::kRefused) return false;
-  if (cached == ScriptHost::Cached::kUnknown) {
-    uint32_t e;
-    if (!Walk(host, vars, p, e)) return false;
-    if (p.handleOnly) return false;
-    if (e == 0 || !host->SetValue(e, p.last, value, p.slots.back())) return false;
-  }
-  // What the element held before is not known here: the whole text counts.
-  if (value.kind == VKind::String) g_process.textGrowth += value.s.size();
+  uint32_t e;
+  if (!Walk(host, vars, p, e)) return false;
+  if (p.handleOnly) return false;
+  if (e == 0 || !host->SetValue(e, p.last, value, p.slots.back())) return false;
+  CountWrittenText(value);
   return true;
 }
 
