@@ -120,7 +120,8 @@ void RememberProperty(const TQZElement& e, const std::string& name, script::Name
 
 // What a slot answers on e by itself: a property, or (for the read) the
 // child or the root found there before.
-[[gnu::always_inline]] inline bool ReadBySlot(TQZElement& e, script::NameSlot& slot, script::Value& out) {
+[[gnu::always_inline]] inline bool ReadBySlot(TQZElement& e, script::NameSlot& slot,
+                                              script::Value& out) {
   if (slot.d != VarsShape(e)) return false;
   // No variable of the name has appeared since the slot was filled.
   if (slot.a == kProperty && slot.b == ClassId(e)) {
@@ -142,7 +143,8 @@ void RememberProperty(const TQZElement& e, const std::string& name, script::Name
 
 using Cached = script::ScriptHost::Cached;
 
-[[gnu::always_inline]] inline Cached WriteBySlot(TQZElement& e, const script::NameSlot& slot, const script::Value& value) {
+[[gnu::always_inline]] inline Cached WriteBySlot(TQZElement& e, const script::NameSlot& slot,
+                                                 const script::Value& value) {
   if (slot.d != VarsShape(e) || slot.b != ClassId(e)) return Cached::kUnknown;
   // A text key is translated by SetValue itself.
   const bool textKey = value.IsString() && !value.s.empty() && value.s[0] == '"';

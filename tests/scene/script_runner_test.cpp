@@ -319,16 +319,15 @@ TEST_F(ElementScripts, RememberedPathsFollowChangesWithinALoop) {
        [](TQZElement& item, TQZElement&, TQZElement&) { item.Parent()->DestroyChildren(); },
        "11 12"},
       {"an intermediate element is renamed", kCount,
-       [](TQZElement& item, TQZElement&, TQZElement&) { item.Parent()->SetId("Crate"); },
-       "11 12"},
+       [](TQZElement& item, TQZElement&, TQZElement&) { item.Parent()->SetId("Crate"); }, "11 12"},
       {"a variable of the running element shadows its own X", "X := X + 1; SEEN(X)",
        [](TQZElement&, TQZElement&, TQZElement& runner) {
          runner.Vars = std::make_shared<TVarList>();
          runner.Vars->Append(TVar("X", Value::Integer(7)));
        },
        "1 2 8 9"},
-      {"a text key after plain texts", "IF I = 3 THEN P.TAG := \"TITLE\" ELSE P.TAG := 'a'; SEEN(P.TAG)",
-       nullptr, "a a Welcome a"},
+      {"a text key after plain texts",
+       "IF I = 3 THEN P.TAG := \"TITLE\" ELSE P.TAG := 'a'; SEEN(P.TAG)", nullptr, "a a Welcome a"},
       {"reals rounded half to even on the write", "P.X := P.X + 0.5; SEEN(P.X)", nullptr,
        "10 10 10 10"},
   };
@@ -346,8 +345,8 @@ TEST_F(ElementScripts, RememberedPathsFollowChangesWithinALoop) {
   });
   for (const PathChange& r : rows) {
     row = &r;
-    std::string script = std::string("I := 0; FOR I := 1 TO 4 DO BEGIN IF I = 3 THEN CHANGE; ") + r.body +
-                         " END";
+    std::string script =
+        std::string("I := 0; FOR I := 1 TO 4 DO BEGIN IF I = 3 THEN CHANGE; ") + r.body + " END";
     for (size_t at; (at = script.find("P.")) != std::string::npos;)
       script.replace(at, 1, "QZDB.CASE.ITEM");
     std::string results[2];
