@@ -14,13 +14,6 @@ std::optional<int64_t> RoundHalfEvenI64(double v) {
   return static_cast<int64_t>(r);
 }
 
-std::optional<int32_t> RoundHalfEvenI32(double v) {
-  if (!std::isfinite(v)) return std::nullopt;
-  double r = std::nearbyint(v);
-  if (r < -2147483648.0 || r > 2147483647.0) return std::nullopt;
-  return static_cast<int32_t>(r);
-}
-
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }

@@ -16,7 +16,17 @@ inline double RoundHalfEvenD(double v) { return std::nearbyint(v); }
 std::optional<int64_t> RoundHalfEvenI64(double v);
 
 // Nearest 32-bit signed integer, halves to even; nullopt outside the range.
-std::optional<int32_t> RoundHalfEvenI32(double v);
+// Inline and without a library call: scripts read element positions through
+// it on every access.
+inline std::optional<int32_t> RoundHalfEvenI32(double v) {
+  // Exactly the doubles that round into the range; NaN fails the test.
+  if (!(v >= -2147483648.5 && v < 2147483647.5)) return std::nullopt;
+  // Below 2^51 in magnitude, adding 1.5 * 2^52 leaves no fraction bits, so
+  // the sum is rounded as nearbyint rounds (halves to even); taking the
+  // constant off again is exact.
+  constexpr double kShift = 0x1.8p52;
+  return static_cast<int32_t>((v + kShift) - kShift);
+}
 
 // Integer text: optional blanks, optional sign, then decimal digits or "$" and
 // hexadecimal digits, optional trailing blanks. nullopt when not an integer or

@@ -23,19 +23,6 @@ const std::vector<std::string> kPosHorNames = {"phLeft", "phCenter", "phRight"};
 const std::vector<std::string> kPosVertNames = {"pvTop", "pvCenter", "pvBottom"};
 const std::vector<std::string> kShapeTypeNames = {"stBox", "stCircle"};
 
-int64_t TruncateToWidth(PropType t, int64_t v) {
-  switch (t) {
-    case PropType::Int32: return static_cast<int32_t>(static_cast<uint32_t>(v));
-    case PropType::UInt32: return static_cast<uint32_t>(v);
-    case PropType::UInt16: return static_cast<uint16_t>(v);
-    // Booleans and enumerations are one byte wide.
-    case PropType::UInt8:
-    case PropType::Bool:
-    case PropType::Enum: return static_cast<uint8_t>(v);
-    default: return v;
-  }
-}
-
 const TQZProp* TQZClass::FindProp(std::string_view name) const {
   int i = IndexOfUpper(platform::AsciiUpper(name));
   return i < 0 ? nullptr : &Props[static_cast<size_t>(i)];

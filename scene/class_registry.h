@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "script/value.h"
+
 namespace scene {
 
 class TQZElement;
@@ -40,7 +42,26 @@ inline PropKind KindOf(PropType t) {
 }
 
 // Truncates a stored 4-byte (or wider) integer to what a property of this type keeps.
-int64_t TruncateToWidth(PropType t, int64_t v);
+inline int64_t TruncateToWidth(PropType t, int64_t v) {
+  switch (t) {
+    case PropType::Int32: return static_cast<int32_t>(static_cast<uint32_t>(v));
+    case PropType::UInt32: return static_cast<uint32_t>(v);
+    case PropType::UInt16: return static_cast<uint16_t>(v);
+    // Booleans and enumerations are one byte wide.
+    case PropType::UInt8:
+    case PropType::Bool:
+    case PropType::Enum: return static_cast<uint8_t>(v);
+    default: return v;
+  }
+}
+
+struct TQZProp;
+
+// The by-name read and write of any property through its accessors below,
+// with the conversions of the by-name interface (TQZElement::ReadProp and
+// WriteProp); false when the value does not convert.
+void ReadPropByKind(const TQZElement& e, const TQZProp& prop, script::Value& out);
+bool WritePropByKind(TQZElement& e, const TQZProp& prop, const script::Value& value);
 
 struct TQZProp {
   std::string Name;       // as published
@@ -56,6 +77,12 @@ struct TQZProp {
   std::function<void(TQZElement&, double)> SetFloat;
   std::function<std::string(const TQZElement&)> GetStr;
   std::function<void(TQZElement&, const std::string&)> SetStr;
+  // The read and write TQZElement::ReadProp and WriteProp call: the ones
+  // above by kind, or the same conversions compiled together with an
+  // accessor that needs no state (see PropTable::OrdFn), so that a script
+  // reaching a position calls one function.
+  void (*Read)(const TQZElement&, const TQZProp&, script::Value&) = &ReadPropByKind;
+  bool (*Write)(TQZElement&, const TQZProp&, const script::Value&) = &WritePropByKind;
 
   PropKind Kind() const { return KindOf(Type); }
 };

@@ -84,16 +84,6 @@ void TQZElement::SetKey(int32_t value) {
   if (root_) root_->Keys().KeyChanged(*this, old);
 }
 
-int32_t TQZElement::X() const {
-  auto v = platform::RoundHalfEvenI32(rX);
-  return v ? *v : (rX < 0 ? INT32_MIN : INT32_MAX);
-}
-
-int32_t TQZElement::Y() const {
-  auto v = platform::RoundHalfEvenI32(rY);
-  return v ? *v : (rY < 0 ? INT32_MIN : INT32_MAX);
-}
-
 void TQZElement::MoveChildToEnd(TQZElement* child) {
   auto it = std::find(children_.begin(), children_.end(), child);
   if (it == children_.end()) return;

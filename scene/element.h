@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/numeric.h"
 #include "scene/class_registry.h"
 #include "scene/scene_state.h"
 #include "script/script_slot.h"
@@ -23,6 +24,23 @@
 namespace scene {
 
 class TQZDB;
+
+// What an ordinal property is given: integers as they are, Booleans and
+// reals as Value::ToInt64 converts them, a text read as a decimal or "$"
+// hexadecimal number (0 when it is neither); false when it does not convert.
+inline bool OrdinalOf(const script::Value& value, int64_t& out) {
+  // Integer kinds hold their number as it is: no call for the usual case.
+  if (value.IsIntegerKind()) {
+    out = value.i;
+    return true;
+  }
+  if (value.IsString()) {
+    auto parsed = platform::ParseIntegerText(value.s);
+    out = parsed ? *parsed : 0;
+    return true;
+  }
+  return value.ToInt64(out);
+}
 
 enum class TQZPosHor : uint8_t { phLeft = 0, phCenter = 1, phRight = 2 };
 enum class TQZPosVert : uint8_t { pvTop = 0, pvCenter = 1, pvBottom = 2 };
@@ -113,9 +131,10 @@ class TQZElement {
   // alike); tells the root's key index.
   void SetKey(int32_t value);
 
-  // X and Y read rX and rY rounded half to even.
-  int32_t X() const;
-  int32_t Y() const;
+  // X and Y read rX and rY rounded half to even, the range's ends beyond it.
+  // Inline: scripts read positions through them on every access.
+  int32_t X() const { return RoundedPosition(rX); }
+  int32_t Y() const { return RoundedPosition(rY); }
 
   TQZElement* CreateChild(std::string_view className);
   void DestroyChildren();
@@ -182,10 +201,17 @@ class TQZElement {
 
   // Published-property access by descriptor (used by the file readers, the
   // by-name interface and the tools).
-  script::Value ReadProp(const TQZProp& prop) const;
+  script::Value ReadProp(const TQZProp& prop) const {
+    script::Value v;
+    prop.Read(*this, prop, v);
+    return v;
+  }
+  void ReadProp(const TQZProp& prop, script::Value& out) const { prop.Read(*this, prop, out); }
   // Assigns through the property's writer with the conversions of the
   // by-name interface; false when the value does not convert.
-  bool WriteProp(const TQZProp& prop, const script::Value& value);
+  bool WriteProp(const TQZProp& prop, const script::Value& value) {
+    return prop.Write(*this, prop, value);
+  }
 
   // "Id <ClassName>", used by log lines.
   std::string Description() const;
@@ -211,6 +237,10 @@ class TQZElement {
   // trusting it).
   uint32_t keyIndexPosition_ = 0;
 
+  static int32_t RoundedPosition(double v) {
+    const auto r = platform::RoundHalfEvenI32(v);
+    return r ? *r : (v < 0 ? INT32_MIN : INT32_MAX);
+  }
   TQZElement* FindByKeyWalk(int32_t key, TQZElement** nextHint, uint64_t& visited);
   // An element was added, removed or moved among its siblings.
   static void ShapeChanged() {

@@ -12,38 +12,33 @@ namespace scene {
 using script::Value;
 using script::VKind;
 
-script::Value TQZElement::ReadProp(const TQZProp& prop) const {
+void ReadPropByKind(const TQZElement& e, const TQZProp& prop, script::Value& out) {
   switch (prop.Kind()) {
     case PropKind::Ordinal:
       // Integer, Boolean and enumeration kinds read as 32-bit signed integers.
-      return Value::Integer(static_cast<int32_t>(static_cast<uint32_t>(prop.GetOrd(*this))));
-    case PropKind::Float: return Value::Real(prop.GetFloat(*this));
-    case PropKind::String: return Value::String(prop.GetStr(*this));
+      out = Value::Integer(static_cast<int32_t>(static_cast<uint32_t>(prop.GetOrd(e))));
+      return;
+    case PropKind::Float: out = Value::Real(prop.GetFloat(e)); return;
+    case PropKind::String: out = Value::String(prop.GetStr(e)); return;
   }
-  return Value();
+  out = Value();
 }
 
-bool TQZElement::WriteProp(const TQZProp& prop, const script::Value& value) {
+bool WritePropByKind(TQZElement& e, const TQZProp& prop, const script::Value& value) {
   switch (prop.Kind()) {
     case PropKind::Ordinal: {
       int64_t v = 0;
-      if (value.IsString()) {
-        // Decimal, or hexadecimal after "$"; 0 when it is neither.
-        auto parsed = platform::ParseIntegerText(value.s);
-        v = parsed ? *parsed : 0;
-      } else if (!value.ToInt64(v)) {
-        return false;
-      }
-      prop.SetOrd(*this, TruncateToWidth(prop.Type, v));
+      if (!OrdinalOf(value, v)) return false;
+      prop.SetOrd(e, TruncateToWidth(prop.Type, v));
       return true;
     }
     case PropKind::Float: {
       double d;
       if (!value.ToDouble(d)) return false;
-      prop.SetFloat(*this, d);
+      prop.SetFloat(e, d);
       return true;
     }
-    case PropKind::String: prop.SetStr(*this, value.ToText()); return true;
+    case PropKind::String: prop.SetStr(e, value.ToText()); return true;
   }
   return false;
 }
@@ -152,7 +147,7 @@ bool TQZElement::GetValue(const std::string& name, script::Value& out) {
   }
   int idx = class_->IndexOfUpper(platform::AsciiUpper(name));
   if (idx >= 0) {
-    out = ReadProp(class_->Props[static_cast<size_t>(idx)]);
+    ReadProp(class_->Props[static_cast<size_t>(idx)], out);
     return true;
   }
   for (TQZElement* c : children_) {

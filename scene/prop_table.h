@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "platform/numeric.h"
@@ -80,6 +81,23 @@ class PropTable {
     TQZProp& p = Add(name, type);
     p.GetOrd = [get](const TQZElement& e) -> int64_t { return get(static_cast<const C&>(e)); };
     p.SetOrd = [set](TQZElement& e, int64_t v) { set(static_cast<C&>(e), v); };
+    // Accessors without state (a lambda that captures nothing) can be
+    // called from a plain function: ReadPropByKind's and WritePropByKind's
+    // ordinal steps compiled around them.
+    if constexpr (std::is_empty_v<G> && std::is_default_constructible_v<G>) {
+      p.Read = [](const TQZElement& e, const TQZProp&, script::Value& out) {
+        out = script::Value::Integer(
+            static_cast<int32_t>(static_cast<uint32_t>(G{}(static_cast<const C&>(e)))));
+      };
+    }
+    if constexpr (std::is_empty_v<S> && std::is_default_constructible_v<S>) {
+      p.Write = [](TQZElement& e, const TQZProp& prop, const script::Value& value) {
+        int64_t v = 0;
+        if (!OrdinalOf(value, v)) return false;
+        S{}(static_cast<C&>(e), TruncateToWidth(prop.Type, v));
+        return true;
+      };
+    }
     return *this;
   }
 

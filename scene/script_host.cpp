@@ -6,6 +6,7 @@
 #include "scene/db.h"
 #include "scene/element.h"
 #include "scene/script_runner.h"
+#include "script/element_path.h"
 
 namespace scene {
 
@@ -30,8 +31,12 @@ TQZDB* ElementScriptHost::Root() {
 // Children found by name and the root found as QZDB are the stable answers:
 // they hold while no element is added, removed, reordered or renamed and no
 // element's variables gain or lose a name.
-uint64_t ElementScriptHost::PathStamp() {
+uint64_t ElementScriptHost::CurrentPathStamp() {
   return TQZElement::TreeGeneration() + script::TVarList::SharedShape() + 1;
+}
+
+uint64_t ElementScriptHost::PathStamp() {
+  return CurrentPathStamp();
 }
 
 uint32_t ElementScriptHost::RootElement() {
@@ -53,8 +58,9 @@ bool ElementScriptHost::SetValue(uint32_t element, const std::string& name,
 namespace {
 
 // NameSlot layout: a = kind, b = the class (property, no such name) or the
-// element (child, root), c = the property index, the child handle or, for no
-// such name, whether the element has a root; d = the shape of the element's
+// element (child, root), c = the property (its entry in that class's table,
+// which stays where it is once registered), the child handle or, for no such
+// name, whether the element has a root; d = the shape of the element's
 // variable list when the slot was filled (0: no list), e = the tree
 // generation then (child, root).
 //
@@ -100,9 +106,57 @@ void Remember(script::NameSlot& slot, SlotKind kind, uint64_t b, uint64_t c, uin
   slot.e = TQZElement::TreeGeneration();
 }
 
+// Only a property the name reaches: an element variable of the name comes
+// first, and the shape of the element's variables stays the same while its
+// values change.
 void RememberProperty(const TQZElement& e, const std::string& name, script::NameSlot& slot) {
+  if (HasVariable(e, name)) return;
   int idx = e.Class().IndexOfUpper(platform::AsciiUpper(name));
-  if (idx >= 0) Remember(slot, kProperty, ClassId(e), static_cast<uint64_t>(idx), VarsShape(e));
+  if (idx >= 0) {
+    const TQZProp* prop = &e.Class().Props[static_cast<size_t>(idx)];
+    Remember(slot, kProperty, ClassId(e), reinterpret_cast<uintptr_t>(prop), VarsShape(e));
+  }
+}
+
+// What a slot answers on e by itself: a property, or (for the read) the
+// child or the root found there before.
+[[gnu::always_inline]] inline bool ReadBySlot(TQZElement& e, script::NameSlot& slot,
+                                              script::Value& out) {
+  if (slot.d != VarsShape(e)) return false;
+  // No variable of the name has appeared since the slot was filled.
+  if (slot.a == kProperty && slot.b == ClassId(e)) {
+    e.ReadProp(*reinterpret_cast<const TQZProp*>(slot.c), out);
+    return true;
+  }
+  if ((slot.a == kChild || slot.a == kRoot) && slot.b == e.Handle() &&
+      slot.e == TQZElement::TreeGeneration()) {
+    // The tree is as it was: the same child is still the first of that
+    // name (and it exists), or no child is named QZDB.
+    const uint32_t h = slot.a == kChild ? static_cast<uint32_t>(slot.c) : e.Root()->Handle();
+    out = script::Value::Ref(h);
+    slot.liveReference = true;
+    slot.stable = true;
+    return true;
+  }
+  return false;
+}
+
+using Cached = script::ScriptHost::Cached;
+
+[[gnu::always_inline]] inline Cached WriteBySlot(TQZElement& e, const script::NameSlot& slot,
+                                                 const script::Value& value) {
+  if (slot.d != VarsShape(e) || slot.b != ClassId(e)) return Cached::kUnknown;
+  // A text key is translated by SetValue itself.
+  const bool textKey = value.IsString() && !value.s.empty() && value.s[0] == '"';
+  if (slot.a == kProperty && !textKey) {
+    // As SetValue does: a value that does not convert leaves the property.
+    e.WriteProp(*reinterpret_cast<const TQZProp*>(slot.c), value);
+    return Cached::kDone;
+  }
+  // Not a variable, property or name of the root here: a script's own
+  // variable (a function's RESULT) is written this way first every time.
+  if (slot.a == kNoSuchName && slot.c == (e.Root() != nullptr)) return Cached::kRefused;
+  return Cached::kUnknown;
 }
 
 }  // namespace
@@ -111,23 +165,7 @@ bool ElementScriptHost::GetValue(uint32_t element, const std::string& name, scri
                                  script::NameSlot& slot) {
   TQZElement* e = TQZElement::FromHandle(element);
   if (!e) return false;
-  if (slot.d == VarsShape(*e)) {
-    // No variable of the name has appeared since the slot was filled.
-    if (slot.a == kProperty && slot.b == ClassId(*e)) {
-      out = e->ReadProp(e->Class().Props[static_cast<size_t>(slot.c)]);
-      return true;
-    }
-    if ((slot.a == kChild || slot.a == kRoot) && slot.b == element &&
-        slot.e == TQZElement::TreeGeneration()) {
-      // The tree is as it was: the same child is still the first of that
-      // name (and it exists), or no child is named QZDB.
-      const uint32_t h = slot.a == kChild ? static_cast<uint32_t>(slot.c) : e->Root()->Handle();
-      out = script::Value::Ref(h);
-      slot.liveReference = true;
-      slot.stable = true;
-      return true;
-    }
-  }
+  if (ReadBySlot(*e, slot, out)) return true;
   if (!e->GetValue(name, out)) return false;
   slot = script::NameSlot();
   RememberProperty(*e, name, slot);
@@ -147,18 +185,8 @@ bool ElementScriptHost::SetValue(uint32_t element, const std::string& name,
                                  const script::Value& value, script::NameSlot& slot) {
   TQZElement* e = TQZElement::FromHandle(element);
   if (!e) return false;
-  // A text key is translated by SetValue itself.
-  const bool textKey = value.IsString() && !value.s.empty() && value.s[0] == '"';
-  if (slot.d == VarsShape(*e) && slot.b == ClassId(*e)) {
-    if (slot.a == kProperty && !textKey) {
-      // As SetValue does: a value that does not convert leaves the property.
-      e->WriteProp(e->Class().Props[static_cast<size_t>(slot.c)], value);
-      return true;
-    }
-    // Not a variable, property or name of the root here: a script's own
-    // variable (a function's RESULT) is written this way first every time.
-    if (slot.a == kNoSuchName && slot.c == (e->Root() != nullptr)) return false;
-  }
+  if (const Cached c = WriteBySlot(*e, slot, value); c != Cached::kUnknown)
+    return c == Cached::kDone;
   slot = script::NameSlot();
   if (!e->SetValue(name, value)) {
     Remember(slot, kNoSuchName, ClassId(*e), e->Root() != nullptr, VarsShape(*e));
@@ -166,6 +194,29 @@ bool ElementScriptHost::SetValue(uint32_t element, const std::string& name,
   }
   RememberProperty(*e, name, slot);
   return true;
+}
+
+// The element a path's last name is on, as the walk would find it, when
+// the walk is remembered and still holds (any element for a plain path);
+// null when it takes the walk to know.
+TQZElement* ElementScriptHost::CachedPathEnd(const script::ElementPath& p) {
+  uint32_t h = runner_.CurrentHandle();
+  if (p.slots.empty()) return nullptr;
+  if (!p.plain) {
+    if (!p.WalkRemembered(h) || p.walkStamp != CurrentPathStamp()) return nullptr;
+    h = p.walkEnd;
+  }
+  return TQZElement::FromHandle(h);
+}
+
+Cached ElementScriptHost::ReadCached(const script::ElementPath& p, script::Value& out) {
+  TQZElement* e = CachedPathEnd(p);
+  return e && ReadBySlot(*e, p.slots.back(), out) ? Cached::kDone : Cached::kUnknown;
+}
+
+Cached ElementScriptHost::WriteCached(const script::ElementPath& p, const script::Value& value) {
+  TQZElement* e = CachedPathEnd(p);
+  return e ? WriteBySlot(*e, p.slots.back(), value) : Cached::kUnknown;
 }
 
 std::string ElementScriptHost::LookupText(const std::string& key) {

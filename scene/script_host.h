@@ -37,6 +37,8 @@ class ElementScriptHost : public script::ScriptHost {
                 script::NameSlot& slot) override;
   bool SetValue(uint32_t element, const std::string& name, const script::Value& value,
                 script::NameSlot& slot) override;
+  Cached ReadCached(const script::ElementPath& path, script::Value& out) override;
+  Cached WriteCached(const script::ElementPath& path, const script::Value& value) override;
   std::string LookupText(const std::string& key) override;
   bool LogEnabled() override;
   void WriteLogLine(const std::string& line) override;
@@ -59,6 +61,8 @@ class ElementScriptHost : public script::ScriptHost {
 
  private:
   TQZDB* Root();
+  static uint64_t CurrentPathStamp();
+  TQZElement* CachedPathEnd(const script::ElementPath& path);
 
   ScriptRunner& runner_;
   std::filesystem::path logPath_ = "qazmir.err";

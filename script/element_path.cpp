@@ -26,17 +26,9 @@ uint32_t Referenced(ScriptHost* host, const Value& v) {
   return (h != 0 && host->IsElement(h)) ? h : 0;
 }
 
-// Steps shared by read and write: the dots, the handle and the intermediate
-// segments. Leaves E at the element that owns the last segment (possibly 0).
-// False when the walk fails.
-bool Walk(ScriptHost* host, const TVarList* vars, const ElementPath& p, uint32_t& e) {
-  e = host->CurrentElement();
-  // Nothing to walk (and never a walk to remember: it has no segments).
-  if (p.plain) return true;
-  if (p.walkStamp != 0 && p.walkStart == e && p.walkStamp == host->PathStamp()) {
-    e = p.walkEnd;
-    return true;
-  }
+// The walk itself, from the current element E; see Walk.
+[[gnu::noinline]] bool WalkSegments(ScriptHost* host, const TVarList* vars, const ElementPath& p,
+                                    uint32_t& e) {
   const uint32_t start = e;
   bool stable = !p.segments.empty();
   for (int i = 0; i < p.ups; ++i) {
@@ -80,6 +72,22 @@ bool Walk(ScriptHost* host, const TVarList* vars, const ElementPath& p, uint32_t
   p.walkStart = start;
   p.walkEnd = e;
   return true;
+}
+
+// Steps shared by read and write: the dots, the handle and the intermediate
+// segments. Leaves E at the element that owns the last segment (possibly 0).
+// False when the walk fails. Inline up to the remembered walk, which is what
+// a loop over the same path meets every time after the first.
+[[gnu::always_inline]] inline bool Walk(ScriptHost* host, const TVarList* vars,
+                                        const ElementPath& p, uint32_t& e) {
+  e = host->CurrentElement();
+  // Nothing to walk (and never a walk to remember: it has no segments).
+  if (p.plain) return true;
+  if (p.WalkRemembered(e) && p.walkStamp == host->PathStamp()) {
+    e = p.walkEnd;
+    return true;
+  }
+  return WalkSegments(host, vars, p, e);
 }
 
 ScriptHost& NullHost() {
@@ -132,7 +140,7 @@ ElementPath ParseElementPath(const std::string& name) {
   return p;
 }
 
-bool ReadPath(ScriptHost* host, const TVarList* vars, const ElementPath& p, Value& out) {
+bool ReadPathWalking(ScriptHost* host, const TVarList* vars, const ElementPath& p, Value& out) {
   if (!host) host = &NullHost();
   uint32_t e;
   if (!Walk(host, vars, p, e)) return false;
@@ -149,14 +157,14 @@ bool ReadPath(ScriptHost* host, const TVarList* vars, const ElementPath& p, Valu
   return true;
 }
 
-bool WritePath(ScriptHost* host, const TVarList* vars, const ElementPath& p, const Value& value) {
+bool WritePathWalking(ScriptHost* host, const TVarList* vars, const ElementPath& p,
+                      const Value& value) {
   if (!host) host = &NullHost();
   uint32_t e;
   if (!Walk(host, vars, p, e)) return false;
   if (p.handleOnly) return false;
   if (e == 0 || !host->SetValue(e, p.last, value, p.slots.back())) return false;
-  // What the element held before is not known here: the whole text counts.
-  if (value.kind == VKind::String) g_process.textGrowth += value.s.size();
+  CountWrittenText(value);
   return true;
 }
 

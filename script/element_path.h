@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "script/host.h"
+#include "script/process_state.h"
 #include "script/value.h"
 
 namespace script {
@@ -46,14 +47,44 @@ struct ElementPath {
   mutable uint64_t walkStamp = 0;  // 0: none
   mutable uint32_t walkStart = 0;
   mutable uint32_t walkEnd = 0;
+
+  // A walk from start is remembered; it still holds while the host's
+  // PathStamp equals walkStamp.
+  bool WalkRemembered(uint32_t start) const { return walkStamp != 0 && walkStart == start; }
 };
 
 ElementPath ParseElementPath(const std::string& name);
 
+// The long way of ReadPath and WritePath: the walk, then the host's
+// GetValue or SetValue.
+bool ReadPathWalking(ScriptHost* host, const TVarList* vars, const ElementPath& path, Value& out);
+bool WritePathWalking(ScriptHost* host, const TVarList* vars, const ElementPath& path,
+                      const Value& value);
+
+// What the element held before a write is not known here: the whole text counts.
+inline void CountWrittenText(const Value& value) {
+  if (value.kind == VKind::String) g_process.textGrowth += value.s.size();
+}
+
 // Element-path read and write starting at the host's current element; vars is
 // the list consulted for intermediate segments that no element answers.
-bool ReadPath(ScriptHost* host, const TVarList* vars, const ElementPath& path, Value& out);
-bool WritePath(ScriptHost* host, const TVarList* vars, const ElementPath& path, const Value& value);
+// Inline up to the host's caches, which answer a path used over and over.
+inline bool ReadPath(ScriptHost* host, const TVarList* vars, const ElementPath& path, Value& out) {
+  if (host && host->ReadCached(path, out) == ScriptHost::Cached::kDone) return true;
+  return ReadPathWalking(host, vars, path, out);
+}
+inline bool WritePath(ScriptHost* host, const TVarList* vars, const ElementPath& path,
+                      const Value& value) {
+  if (host) {
+    const ScriptHost::Cached cached = host->WriteCached(path, value);
+    if (cached == ScriptHost::Cached::kRefused) return false;
+    if (cached == ScriptHost::Cached::kDone) {
+      CountWrittenText(value);
+      return true;
+    }
+  }
+  return WritePathWalking(host, vars, path, value);
+}
 
 bool ReadElementPath(ScriptHost* host, const TVarList* vars, const std::string& name, Value& out);
 bool WriteElementPath(ScriptHost* host, const TVarList* vars, const std::string& name,

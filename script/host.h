@@ -41,6 +41,8 @@ inline std::string LogQuote(std::string_view text) {
   return out;
 }
 
+struct ElementPath;
+
 class ScriptHost {
  public:
   virtual ~ScriptHost() = default;
@@ -69,6 +71,14 @@ class ScriptHost {
   virtual bool SetValue(uint32_t element, const std::string& name, const Value& value, NameSlot&) {
     return SetValue(element, name, value);
   }
+  // The last name of a path read or written through the path's caches
+  // alone: its remembered walk (the current element for a plain path) and
+  // its last slot, in one call where the long way takes three. The answer
+  // is the one the walk and GetValue / SetValue would give; kUnknown when
+  // the caches do not settle it, and the caller takes the long way.
+  enum class Cached : uint8_t { kUnknown, kDone, kRefused };
+  virtual Cached ReadCached(const ElementPath&, Value&) { return Cached::kUnknown; }
+  virtual Cached WriteCached(const ElementPath&, const Value&) { return Cached::kUnknown; }
 
   // ---- texts -------------------------------------------------------------
   // Language text of a key ("Section.Key" or "Key"); empty when missing.

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "platform/codepage.h"
 #include "platform/numeric.h"
@@ -143,6 +144,28 @@ TEST(NumericTest, RoundHalfEven) {
   EXPECT_FALSE(RoundHalfEvenI32(std::nan("")).has_value());
   EXPECT_FALSE(RoundHalfEvenI64(9.3e18).has_value());
   EXPECT_EQ(RoundHalfEvenI64(-9.2e18), static_cast<int64_t>(-9.2e18));
+}
+
+// The 32-bit form gives what nearbyint gives, wherever that lands in range:
+// the range's edges, halves, values a step beside them and the special values.
+TEST(NumericTest, RoundHalfEvenI32MatchesNearbyint) {
+  const double inf = std::numeric_limits<double>::infinity();
+  std::vector<double> values = {-2147483648.5, -2147483648.4, -2147483648.6, -2147483649.0,
+                                2147483646.5,  2147483647.5,  2147483647.49, 0.5,
+                                -0.5,          1.5,           -1.5,          -0.0,
+                                0x1p51,        0x1p52 + 1,    -0x1p53,       1e300,
+                                inf,           -inf,          std::nan(""),  4.9e-324};
+  for (double edge : {-2147483648.5, 2147483647.5, 0.5, -0.5, 12345.5, -12345.5}) {
+    values.push_back(std::nextafter(edge, -inf));
+    values.push_back(std::nextafter(edge, inf));
+  }
+  for (double v : values) {
+    std::optional<int32_t> expected;
+    const double r = std::nearbyint(v);
+    if (std::isfinite(v) && r >= -2147483648.0 && r <= 2147483647.0)
+      expected = static_cast<int32_t>(r);
+    EXPECT_EQ(RoundHalfEvenI32(v), expected) << v;
+  }
 }
 
 TEST(NumericTest, AsciiCaseOnlyChangesAsciiLetters) {

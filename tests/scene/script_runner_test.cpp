@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "scene/db.h"
 #include "scene/image_element.h"
 #include "scene/screen.h"
@@ -298,6 +303,116 @@ TEST_F(ElementScripts, RememberedPathsFollowChanges) {
   knob_->DoMouseMove();
   EXPECT_EQ(knob_->Tag, "77");  // QZDB is the root again
   EXPECT_EQ(knob_->X(), 6);
+}
+
+// A path read and written in a loop is answered from its remembered walk and
+// its last slot; whatever changes between two passes is seen on the next
+// one, exactly as the uncached interpreter (the reference) sees it.
+struct PathChange {
+  const char* what;
+  const char* body;  // one pass of the loop; P stands for QZDB.CASE.ITEM
+  std::function<void(TQZElement& item, TQZElement& other, TQZElement& runner)> change;
+  const char* seen;  // the values SEEN was given, in order
+};
+
+TEST_F(ElementScripts, RememberedPathsFollowChangesWithinALoop) {
+  const char* kCount = "P.X := P.X + 1; SEEN(P.X)";
+  const std::vector<PathChange> rows = {
+      {"a variable of the end element shadows X", kCount,
+       [](TQZElement& item, TQZElement&, TQZElement&) {
+         item.Vars = std::make_shared<TVarList>();
+         item.Vars->Append(TVar("X", Value::Integer(100)));
+       },
+       "11 12 101 102"},
+      {"the end element is renamed", kCount,
+       [](TQZElement& item, TQZElement&, TQZElement&) { item.SetId("Spare"); }, "11 12"},
+      {"an earlier sibling takes the end element's name", kCount,
+       [](TQZElement& item, TQZElement& other, TQZElement&) {
+         item.SetId("Spare");
+         other.SetId("Item");
+       },
+       "11 12 51 52"},
+      {"the end element is removed", kCount,
+       [](TQZElement& item, TQZElement&, TQZElement&) { item.Parent()->DestroyChildren(); },
+       "11 12"},
+      {"an intermediate element is renamed", kCount,
+       [](TQZElement& item, TQZElement&, TQZElement&) { item.Parent()->SetId("Crate"); }, "11 12"},
+      {"a variable of the running element shadows its own X", "X := X + 1; SEEN(X)",
+       [](TQZElement&, TQZElement&, TQZElement& runner) {
+         runner.Vars = std::make_shared<TVarList>();
+         runner.Vars->Append(TVar("X", Value::Integer(7)));
+       },
+       "1 2 8 9"},
+      {"a text key after plain texts",
+       "IF I = 3 THEN P.TAG := \"TITLE\" ELSE P.TAG := 'a'; SEEN(P.TAG)", nullptr, "a a Welcome a"},
+      {"reals rounded half to even on the write", "P.X := P.X + 0.5; SEEN(P.X)", nullptr,
+       "10 10 10 10"},
+  };
+  root_.SaveErr = true;
+  std::vector<std::string> seen;
+  const PathChange* row = nullptr;
+  TQZElement *item = nullptr, *other = nullptr, *runner = nullptr;
+  Register("SEEN", [&](TPasCalc&, TVarList& args, TVar&) {
+    seen.push_back(args.At(0).value.ToText());
+    return true;
+  });
+  Register("CHANGE", [&](TPasCalc&, TVarList&, TVar&) {
+    if (row->change) row->change(*item, *other, *runner);
+    return true;
+  });
+  for (const PathChange& r : rows) {
+    row = &r;
+    std::string script =
+        std::string("I := 0; FOR I := 1 TO 4 DO BEGIN IF I = 3 THEN CHANGE; ") + r.body + " END";
+    for (size_t at; (at = script.find("P.")) != std::string::npos;)
+      script.replace(at, 1, "QZDB.CASE.ITEM");
+    std::string results[2];
+    for (bool cache : {false, true}) {
+      runner_.SetCacheEnabled(cache);
+      root_.DestroyChildren();
+      TQZElement* box = root_.CreateChild("TQZScreen");
+      box->SetId("Case");
+      other = box->CreateChild("TQZImage");
+      other->SetId("Other");
+      other->rX = 50;
+      item = box->CreateChild("TQZImage");
+      item->SetId("Item");
+      item->rX = 10;
+      runner = root_.CreateChild("TQZScreen")->CreateChild("TQZImage");
+      SetScript(*runner, Ev::MouseDown, script);
+      seen.clear();
+      const size_t logBefore = Log().size();
+      runner->DoMouseDown();
+      std::string joined;
+      for (const std::string& v : seen) joined += (joined.empty() ? "" : " ") + v;
+      if (cache) {
+        EXPECT_EQ(joined, r.seen) << r.what;
+      }
+      results[cache] = joined + "\n" + Log().substr(logBefore);
+    }
+    EXPECT_EQ(results[true], results[false]) << r.what;
+  }
+  runner_.SetCacheEnabled(true);
+}
+
+// One compiled text run by two elements: each walks from itself.
+TEST_F(ElementScripts, RememberedPathsBelongToTheirStart) {
+  TQZElement* shed = root_.CreateChild("TQZScreen");
+  TQZElement* knob = shed->CreateChild("TQZImage");
+  knob->SetId("Knob");
+  knob->rX = 9;
+  std::vector<int32_t> seen;
+  Register("SEEN", [&](TPasCalc&, TVarList& args, TVar&) {
+    seen.push_back(static_cast<int32_t>(args.At(0).value.i));
+    return true;
+  });
+  const std::string text = "KNOB.X := KNOB.X + 1; SEEN(KNOB.X)";
+  SetScript(*door_, Ev::MouseDown, text);
+  SetScript(*shed, Ev::MouseDown, text);
+  door_->DoMouseDown();
+  shed->DoMouseDown();
+  door_->DoMouseDown();
+  EXPECT_EQ(seen, (std::vector<int32_t>{5, 10, 6}));
 }
 
 TEST_F(ElementScripts, StatementBudget) {
