@@ -42,11 +42,13 @@ struct TextRange {
   uint32_t end = 0;
 
   const Token& operator[](uint32_t i) const { return (*arr)[i]; }
+  std::string_view Text(uint32_t i) const { return arr->Text(i); }
   bool Empty() const { return begin >= end; }
   int Code(uint32_t i) const { return i < end ? static_cast<int>((*arr)[i].code) : 0; }
   TextRange Sub(uint32_t b, uint32_t e) const { return {arr, b, e}; }
-  const Token* First() const { return arr ? arr->data() + begin : nullptr; }
-  const Token* Last() const { return arr ? arr->data() + end : nullptr; }
+  // The forms of the range (of no tokens without an array).
+  std::string Encoded() const { return arr ? EncodeTokens(*arr, begin, end) : std::string(); }
+  std::string Readable() const { return arr ? ReadableForm(*arr, begin, end) : std::string(" "); }
 };
 
 // A deferred report: a syntax problem found while the tokens were read.
@@ -134,8 +136,8 @@ struct CallNode {
 // Fields in the order evaluation reads them.
 struct Node {
   NodeKind kind = NodeKind::Const;
-  Op op = Op::Add;          // Unary
-  bool textKey = false;     // Const: a String that is a text key
+  Op op = Op::Add;       // Unary
+  bool textKey = false;  // Const: a String that is a text key
   std::unique_ptr<VarNode> var;
   std::unique_ptr<Node> a;  // Unary operand, Chain first operand, ThenError inner
   std::vector<std::pair<Op, std::unique_ptr<Node>>> rest;  // Chain
@@ -392,7 +394,7 @@ struct PreparedScript {
   // The main program in prepared form, encoded on first use.
   const std::string& Prepared() const {
     if (!encoded) {
-      prepared = EncodeTokens(tokens->data(), tokens->data() + tokens->size());
+      prepared = EncodeTokens(*tokens, 0, tokens->size());
       encoded = true;
     }
     return prepared;

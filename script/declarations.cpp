@@ -17,10 +17,6 @@ namespace {
 // Files that include each other more deeply than this are refused.
 constexpr size_t kMaxIncludeDepth = 32;
 
-std::string Encoded(const TextRange& t) {
-  return EncodeTokens(t.First(), t.Last());
-}
-
 }  // namespace
 
 void MainProgram::AddStatement(const TokenArray& text, uint32_t begin, uint32_t end) {
@@ -32,27 +28,27 @@ void MainProgram::AddStatement(const TokenArray& text, uint32_t begin, uint32_t 
         return;
       }
       // A hand-made prepared text may give ";" another text; the program's is ";".
-      if (text[end].code == tkSemicolon && text[end].text == ";") {
+      if (text[end].code == tkSemicolon && text.Text(end) == ";") {
         mirrorEnd_ = end + 1;
         return;
       }
     }
     Tokens();
   }
-  copy_.insert(copy_.end(), text.begin() + begin, text.begin() + end);
-  copy_.push_back({tkSemicolon, ";"});
+  copy_.Append(text, begin, end);
+  copy_.Append(tkSemicolon, ";");
 }
 
 void MainProgram::AddTokens(const TokenArray& tokens) {
   TokenArray& out = Tokens();
-  out.insert(out.end(), tokens.begin(), tokens.end());
+  out.Append(tokens, 0, tokens.size());
 }
 
 TokenArray& MainProgram::Tokens() {
   if (mirroring_) {
     mirroring_ = false;
-    if (source_) copy_.assign(source_->begin(), source_->begin() + mirrorEnd_);
-    if (needsSemicolon_) copy_.push_back({tkSemicolon, ";"});
+    if (source_) copy_.Append(*source_, 0, mirrorEnd_);
+    if (needsSemicolon_) copy_.Append(tkSemicolon, ";");
     needsSemicolon_ = false;
   }
   return copy_;
@@ -62,7 +58,7 @@ TokenArrayPtr MainProgram::Finish(const std::shared_ptr<TokenArray>& own) {
   if (mirroring_ && own.get() == source_) {
     // Procedure bodies keep their ranges when the array grows by one token.
     if (needsSemicolon_ && mirrorEnd_ == own->size()) {
-      own->push_back({tkSemicolon, ";"});
+      own->Append(tkSemicolon, ";");
       ++mirrorEnd_;
       needsSemicolon_ = false;
     }
@@ -104,7 +100,7 @@ void TPasCalc::DeclarationPass(const TokenArrayPtr& tokens, PreparedScript& scri
       uint32_t q = first + 1;
       if (code(q) != tkIdent) return SetError("Invalid procedure name", s, 4);
       auto proc = std::make_unique<TProcedure>();
-      proc->Name = t[q].text;
+      proc->Name = t.Text(q);
       proc->IsFunction = kind == tkFunction;
       if (script.procs && script.procs->Find(proc->Name))
         return SetError("Duplicate procedure name", s, 24);
@@ -112,7 +108,7 @@ void TPasCalc::DeclarationPass(const TokenArrayPtr& tokens, PreparedScript& scri
       ++q;
       while (code(q) != tkRParen) {
         if (code(q) == tkIdent) {
-          proc->ParamNames.push_back(t[q].text);
+          proc->ParamNames.emplace_back(t.Text(q));
           int next = code(++q);
           if (next == tkRParen) break;
           if (next == tkComma) {
@@ -155,7 +151,7 @@ bool TPasCalc::IncludeFile(const TextRange& s, uint32_t first, bool isInclude,
   ExprUnit unit(expr);
   Value v;
   if (!EvalUnit(unit, v)) {
-    SetError("Invalid filename \"" + Encoded(expr) + "\" in " + keyword + " statement", s, 1);
+    SetError("Invalid filename \"" + expr.Encoded() + "\" in " + keyword + " statement", s, 1);
     return false;
   }
   std::string name = v.ToText();
@@ -166,7 +162,7 @@ bool TPasCalc::IncludeFile(const TextRange& s, uint32_t first, bool isInclude,
   std::string content, key;
   int osError = 0;
   if (!host_->ReadScriptFile(name, content, key, osError)) {
-    SetError("Can't open file \"" + Encoded(expr) + "\", error code " + std::to_string(osError), s,
+    SetError("Can't open file \"" + expr.Encoded() + "\", error code " + std::to_string(osError), s,
              25);
     return false;
   }

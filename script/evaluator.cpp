@@ -24,13 +24,6 @@ namespace {
 // appended pieces fits without a second allocation and copy.
 constexpr size_t kAppendRoom = 128;
 
-std::string Readable(const TextRange& t) {
-  return ReadableForm(t.First(), t.Last());
-}
-std::string Encoded(const TextRange& t) {
-  return EncodeTokens(t.First(), t.Last());
-}
-
 bool IsTextKey(const Value& v) {
   return v.kind == VKind::String && !v.s.empty() && v.s[0] == '"';
 }
@@ -287,12 +280,12 @@ bool TPasCalc::ReadIndexList(IndexList& list, std::string& out) {
     if (!EvalUnit(piece, v)) {
       // Only a first error is kept: the text of every level a deep nesting
       // unwinds through is not worth quoting again.
-      if (errCode_ == 0) Fail("Error in expression: " + Readable(piece.text), 1);
+      if (errCode_ == 0) Fail("Error in expression: " + piece.text.Readable(), 1);
       return false;
     }
     int32_t k;
     if (!v.ToInteger(k)) {
-      Fail("Invalid index: " + Readable(piece.text), 5);
+      Fail("Invalid index: " + piece.text.Readable(), 5);
       return false;
     }
     if (i > 0) out.push_back(',');
@@ -403,7 +396,7 @@ bool TPasCalc::CallNative(CallNode& c, Value& out) {
     Value v;
     if (!EvalUnit(c.args[i], v)) {
       if (errCode_ == 0)
-        Fail("Invalid expression in function params: " + Encoded(c.args[i].text), 7);
+        Fail("Invalid expression in function params: " + c.args[i].text.Encoded(), 7);
       return false;
     }
     ArgInfo& info = c.argInfo[i];
@@ -492,7 +485,7 @@ BoundName::BoundName(const std::string& n)
   for (size_t i = 0; i < c.args.size(); ++i) {
     if (!EvalUnit(c.args[i], v)) {
       if (errCode_ == 0)
-        Fail("Invalid expression in function params: " + Encoded(c.args[i].text), 7);
+        Fail("Invalid expression in function params: " + c.args[i].text.Encoded(), 7);
       return false;
     }
     if (!Bind(p.params[i], std::move(v))) {

@@ -99,7 +99,7 @@ bool TPasCalc::FindLabel(StmtList& list, size_t& index, uint32_t& pos) {
       SetError(e->fault.message, list.text.Sub(e->begin, e->end), e->fault.code);
       return false;
     }
-    if (e->hasLabel && list.text[e->begin].text == gotoLabel_) {
+    if (e->hasLabel && list.text.Text(e->begin) == gotoLabel_) {
       index = i;
       pos = e->begin;
       return true;

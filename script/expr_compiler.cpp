@@ -49,7 +49,7 @@ bool IsDigit(char c) {
 
 // Number literal: digits with at most one decimal point. An integer strictly
 // between -2147483647 and 2147483647 is an Integer, anything else a Real.
-bool NumberValue(const std::string& t, Value& out) {
+bool NumberValue(std::string_view t, Value& out) {
   if (t.empty() || !IsDigit(t[0])) return false;
   int points = 0;
   for (char c : t) {
@@ -59,14 +59,16 @@ bool NumberValue(const std::string& t, Value& out) {
       return false;
   }
   if (points > 1) return false;
+  // A token's text is not terminated where it ends.
+  const std::string text(t);
   if (points == 0 && t.size() <= 10) {
-    long long v = std::strtoll(t.c_str(), nullptr, 10);
+    long long v = std::strtoll(text.c_str(), nullptr, 10);
     if (v < 2147483647LL) {
       out = Value::Integer(static_cast<int32_t>(v));
       return true;
     }
   }
-  out = Value::Real(std::strtod(t.c_str(), nullptr));
+  out = Value::Real(std::strtod(text.c_str(), nullptr));
   return true;
 }
 
@@ -104,9 +106,9 @@ std::vector<ExprUnit> SplitPieces(const TextRange& t, uint32_t b, uint32_t e, bo
 // argument that is not a name fails at its first token or two, so its text
 // is never joined: an argument holding a nested call would otherwise cost a
 // copy of all the text inside it at every level.
-bool MayJoinToName(const Token* b, const Token* e) {
-  for (const Token* t = b; t < e; ++t)
-    for (char ch : t->text) {
+bool MayJoinToName(const TextRange& t) {
+  for (uint32_t i = t.begin; i < t.end; ++i)
+    for (char ch : t.Text(i)) {
       const auto c = static_cast<unsigned char>(ch);
       if (!IsIdentChar(c) && c != '[' && c != ']' && c != '-' && c != ',' && c > 32) return false;
     }
@@ -126,10 +128,7 @@ class Parser {
 
  private:
   int Cur() const { return t_.Code(pos_); }
-  const std::string& CurText() const {
-    static const std::string kEmpty;
-    return pos_ < t_.end ? t_[pos_].text : kEmpty;
-  }
+  std::string_view CurText() const { return pos_ < t_.end ? t_.Text(pos_) : std::string_view(); }
   void Advance() {
     if (pos_ < t_.end) ++pos_;
   }
@@ -149,7 +148,7 @@ class Parser {
     std::unique_ptr<Node> chain;
     while (!stopped_ && IsLevelOp(level, Cur())) {
       Op op = static_cast<Op>(Cur());
-      std::string text = CurText();
+      std::string text(CurText());
       Advance();
       std::unique_ptr<Node> right = Operand(level);
       if (!chain) {
@@ -166,7 +165,7 @@ class Parser {
   std::unique_ptr<Node> Prefix() {
     int c = Cur();
     if (c != tkNot && c != tkPlus && c != tkMinus) return Primary();
-    std::string text = CurText();
+    std::string text(CurText());
     Advance();
     std::unique_ptr<Node> operand = Primary();
     if (c == tkPlus) return operand;
@@ -218,29 +217,29 @@ class Parser {
       case tkIdent:
         return Identifier();
       default:
-        return Failure(1, "Unknown or invalid operator in expression: " + CurText());
+        return Failure(1, "Unknown or invalid operator in expression: " + std::string(CurText()));
     }
   }
 
   std::unique_ptr<Node> Constant() {
-    const std::string& t = CurText();
+    const std::string_view t = CurText();
     auto n = std::make_unique<Node>();
     if (!t.empty() && (t[0] == '\'' || t[0] == '"')) {
       char last = t.back();
       if (t.size() < 2 || (last != '\'' && last != '"'))
-        return Failure(6, "Unterminated string: " + t);
+        return Failure(6, "Unterminated string: " + std::string(t));
       // A double-quoted literal is a text key and keeps its quotes.
-      n->value = t[0] == '\'' ? Value::String(t.substr(1, t.size() - 2)) : Value::String(t);
+      n->value = Value::String(std::string(t[0] == '\'' ? t.substr(1, t.size() - 2) : t));
       n->textKey = !n->value.s.empty() && n->value.s[0] == '"';
     } else if (!NumberValue(t, n->value)) {
-      return Failure(1, "Invalid number: " + t);
+      return Failure(1, "Invalid number: " + std::string(t));
     }
     Advance();
     return n;
   }
 
   std::unique_ptr<Node> Identifier() {
-    const std::string& name = CurText();
+    const std::string name(CurText());
     uint32_t next = pos_ + 1;
     if (t_.Code(next) != tkLParen) {
       bool callable = callable_(calc_, name);
@@ -279,8 +278,7 @@ class Parser {
         if (code == tkRParen && --depth == 0) break;
       }
       if (i >= t_.end) {
-        c->fault = MakeFault(
-            1, "Invalid function params: " + ReadableForm(t_.First() + (b - t_.begin), t_.Last()));
+        c->fault = MakeFault(1, "Invalid function params: " + ReadableForm(*t_.arr, b, t_.end));
         stopped_ = true;
         next = t_.end;
       } else {
@@ -290,10 +288,8 @@ class Parser {
     }
     for (const ExprUnit& a : c->args) {
       ArgInfo& info = c->argInfo.emplace_back();
-      const Token* b = t_.First() + (a.text.begin - t_.begin);
-      const Token* e = t_.First() + (a.text.end - t_.begin);
-      if (!MayJoinToName(b, e)) continue;
-      std::string joined(TrimText(JoinedForm(b, e)));
+      if (!MayJoinToName(a.text)) continue;
+      std::string joined(TrimText(JoinedForm(*a.text.arr, a.text.begin, a.text.end)));
       // Only a name is kept: by-reference passing looks it up.
       if (IsValidVarName(joined)) {
         info.joined = std::move(joined);

@@ -158,7 +158,7 @@ void TPasCalc::SetError(const std::string& message, const TextRange& text, int c
   if (errCode_ != 0) return;
   errCode_ = code;
   errMessage_ = message;
-  errText_ = ReadableForm(text.First(), text.Last());
+  errText_ = text.Readable();
   LogError();
 }
 

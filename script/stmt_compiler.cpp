@@ -91,8 +91,7 @@ std::unique_ptr<StmtList> TPasCalc::OwnText(const TextRange& range,
     l->text = range;
   } else {
     // A text of its own, as the re-reading design cuts it: encoded and read back.
-    auto arr =
-        std::make_shared<TokenArray>(ReadPreparedTokens(EncodeTokens(range.First(), range.Last())));
+    auto arr = std::make_shared<TokenArray>(ReadPreparedTokens(range.Encoded()));
     l->text = TextRange{arr.get(), 0, static_cast<uint32_t>(arr->size())};
     owned.push_back(std::move(arr));
   }
@@ -149,7 +148,7 @@ std::unique_ptr<Stmt> TPasCalc::CompileStmt(const TextRange& r) {
     case tkBreak:
     case tkContinue:
     case tkExit: {
-      if (e - b > 1) return FaultStmt(r, 1, "Invalid " + r[b].text + " operator");
+      if (e - b > 1) return FaultStmt(r, 1, "Invalid " + std::string(r.Text(b)) + " operator");
       auto s = std::make_unique<Stmt>();
       s->kind = first == tkBreak      ? StmtKind::Break
                 : first == tkContinue ? StmtKind::Continue
@@ -160,7 +159,7 @@ std::unique_ptr<Stmt> TPasCalc::CompileStmt(const TextRange& r) {
     case tkGoto:
       return CompileGoto(r);
     default:
-      return FaultStmt(r, 9, "Invalid operator: " + r[b].text);
+      return FaultStmt(r, 9, "Invalid operator: " + std::string(r.Text(b)));
   }
 }
 
@@ -171,7 +170,7 @@ std::unique_ptr<Stmt> TPasCalc::CompileAssign(const TextRange& r) {
   auto s = std::make_unique<AssignStmt>();
   s->kind = StmtKind::Assign;
   s->range = r;
-  s->name = r[b].text;
+  s->name = r.Text(b);
   s->validName = IsValidVarName(s->name);
   s->target = std::make_unique<BoundName>(s->name);
   uint32_t p = b + 1;
@@ -187,7 +186,7 @@ std::unique_ptr<Stmt> TPasCalc::CompileAssign(const TextRange& r) {
     s->isCall = true;
     s->callExpr = ExprUnit(r.Sub(b, e));
   } else {
-    s->found = MakeFault(1, "Found " + r[p].text + ", expected :=, (, [ or ;");
+    s->found = MakeFault(1, "Found " + std::string(r.Text(p)) + ", expected :=, (, [ or ;");
   }
   return s;
 }
@@ -223,7 +222,7 @@ std::unique_ptr<Stmt> TPasCalc::CompileFor(const TextRange& r) {
   auto s = std::make_unique<ForStmt>();
   s->kind = StmtKind::For;
   s->range = r;
-  s->var = r[b + 1].text;
+  s->var = r.Text(b + 1);
   s->downto = r[toAt].code == tkDownto;
   s->from = ExprUnit(r.Sub(b + 3, toAt));
   uint32_t doAt = FindCode(r, toAt + 1, e, tkDo);
@@ -265,13 +264,13 @@ std::unique_ptr<Stmt> TPasCalc::CompileGoto(const TextRange& r) {
   const uint32_t b = r.begin, e = r.end;
   bool valid = e - b >= 2 && (r[b + 1].code == tkIdent || r[b + 1].code == tkConst);
   if (valid)
-    for (char ch : r[b + 1].text) valid = valid && IsIdentChar(static_cast<unsigned char>(ch));
+    for (char ch : r.Text(b + 1)) valid = valid && IsIdentChar(static_cast<unsigned char>(ch));
   if (!valid) return FaultStmt(r, 1, "Invalid label in GOTO");
   if (e - b > 2) return FaultStmt(r, 1, "Error in GOTO statement");
   auto s = std::make_unique<GotoStmt>();
   s->kind = StmtKind::Goto;
   s->range = r;
-  s->label = r[b + 1].text;
+  s->label = r.Text(b + 1);
   return s;
 }
 

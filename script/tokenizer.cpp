@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cstring>
+#include <limits>
+#include <new>
 
 #include "script/names.h"
 
@@ -210,22 +213,17 @@ std::string StripCommentsAndFold(std::string_view src) {
 
 namespace {
 
-// A token found by the scan: its code and its text as a range of the scanned text.
-struct TokenSpan {
-  int16_t code;
-  size_t begin;
-  size_t length;
-};
-
 // Texts longer than this (a huge Exec text) do not keep their scratch space.
 constexpr size_t kKeptScratchBytes = 1 << 20;
 constexpr size_t kLongestKeyword = 9;  // PROCEDURE
 
-void ScanSpans(std::string_view s, std::vector<TokenSpan>& out) {
+// Cuts s into tokens whose ranges are offsets into s.
+void ScanSpans(std::string_view s, std::vector<Token>& out) {
   const size_t n = s.size();
   size_t p = 0;
   auto add = [&out](int code, size_t begin, size_t length) {
-    out.push_back({static_cast<int16_t>(code), begin, length});
+    out.push_back(
+        {static_cast<uint32_t>(begin), static_cast<uint32_t>(length), static_cast<int16_t>(code)});
   };
   while (true) {
     while (p < n && IsWhite(s[p])) ++p;
@@ -274,35 +272,33 @@ void ScanSpans(std::string_view s, std::vector<TokenSpan>& out) {
     while (q < n && Ident(s[q])) ++q;
     std::string_view text = TrimControl(s.substr(p, q - p));
     const size_t begin = static_cast<size_t>(text.data() - s.data());
-    int code = (!text.empty() && (IsDigit(text.front()) || IsQuote(text.front()))) ? tkConst
-                                                                                    : tkIdent;
+    int code =
+        (!text.empty() && (IsDigit(text.front()) || IsQuote(text.front()))) ? tkConst : tkIdent;
     add(code, begin, text.size());
     p = q;
   }
 }
 
-// The scan finds spans first and then makes every token once, in an array
-// of the exact size (and one more): a prepared script keeps its tokens, and
-// growing or moving an array of strings cost more than the scan.
-TokenArray MakeTokens(std::string_view s, const std::vector<TokenSpan>& spans) {
-  TokenArray out;
+// The scan collects the tokens in scratch space first and then copies them
+// into an array of the exact size (and one more), with the folded text as its
+// bytes: growing the array of a script that is kept would leave it oversized.
+TokenArray MakeTokens(std::string_view s, const std::vector<Token>& spans) {
   // One spare place: the main program may get a closing ";" appended.
-  out.reserve(spans.size() + 1);
-  for (const TokenSpan& span : spans) {
-    Token& t = out.emplace_back();
-    t.code = span.code;
-    t.text.assign(s.data() + span.begin, span.length);
-  }
-  return out;
+  std::vector<Token> tokens;
+  tokens.reserve(spans.size() + 1);
+  tokens.assign(spans.begin(), spans.end());
+  std::string bytes;
+  bytes.reserve(s.size() + 1);
+  bytes.assign(s);
+  return TokenArray(std::move(bytes), std::move(tokens));
 }
 
 struct ScanScratch {
   std::string folded;
-  std::vector<TokenSpan> spans;
+  std::vector<Token> spans;
   void Trim() {
     if (folded.capacity() > kKeptScratchBytes) std::string().swap(folded);
-    if (spans.capacity() > kKeptScratchBytes / sizeof(TokenSpan))
-      std::vector<TokenSpan>().swap(spans);
+    if (spans.capacity() > kKeptScratchBytes / sizeof(Token)) std::vector<Token>().swap(spans);
   }
 };
 
@@ -313,9 +309,43 @@ ScanScratch& Scratch() {
 
 }  // namespace
 
+namespace {
+
+// Bytes beyond 32-bit offsets are refused as memory that cannot be had: the
+// callers already turn a failed allocation into the budget error.
+void CheckAddressable(size_t bytes) {
+  if (bytes > std::numeric_limits<uint32_t>::max()) throw std::bad_alloc();
+}
+
+}  // namespace
+
+TokenArray::TokenArray(std::string bytes, std::vector<Token> tokens)
+    : tokens_(std::move(tokens)), bytes_(std::move(bytes)) {
+  CheckAddressable(bytes_.size());
+  assert(std::all_of(tokens_.begin(), tokens_.end(), [this](const Token& t) {
+    return t.offset <= bytes_.size() && t.length <= bytes_.size() - t.offset;
+  }));
+}
+
+void TokenArray::Append(int code, std::string_view text) {
+  CheckAddressable(bytes_.size() + text.size());
+  tokens_.push_back({static_cast<uint32_t>(bytes_.size()), static_cast<uint32_t>(text.size()),
+                     static_cast<int16_t>(code)});
+  bytes_.append(text);
+}
+
+void TokenArray::Append(const TokenArray& from, size_t first, size_t last) {
+  assert(&from != this && first <= last && last <= from.size());
+  size_t bytes = 0;
+  for (size_t i = first; i < last; ++i) bytes += from[i].length;
+  tokens_.reserve(tokens_.size() + (last - first));
+  bytes_.reserve(bytes_.size() + bytes);
+  for (size_t i = first; i < last; ++i) Append(from[i].code, from.Text(i));
+}
+
 TokenArray ScanTokens(std::string_view s) {
   // Own spans: the caller may be scanning the scratch's folded text.
-  std::vector<TokenSpan> spans;
+  std::vector<Token> spans;
   ScanSpans(s, spans);
   return MakeTokens(s, spans);
 }
@@ -344,47 +374,65 @@ int ReadToken(std::string_view s, size_t& pos, std::string_view& text) {
 }
 
 TokenArray ReadPreparedTokens(std::string_view prepared) {
-  TokenArray out;
+  std::vector<Token>& spans = Scratch().spans;
+  spans.clear();
   size_t pos = 0;
   std::string_view text;
-  while (int code = ReadToken(prepared, pos, text))
-    out.push_back({static_cast<int16_t>(code), std::string(text)});
+  while (int code = ReadToken(prepared, pos, text)) {
+    spans.push_back({static_cast<uint32_t>(text.data() - prepared.data()),
+                     static_cast<uint32_t>(text.size()), static_cast<int16_t>(code)});
+  }
+  // The bytes up to the last token read: the text after a code 0 is dropped.
+  TokenArray out = MakeTokens(prepared.substr(0, pos), spans);
+  Scratch().Trim();
   return out;
 }
 
-void AppendEncoded(std::string& out, const Token& t) {
+void AppendEncoded(std::string& out, int code, std::string_view text) {
   out.push_back(kTokenMarker);
-  out.push_back(static_cast<char>(t.code + 64));
-  out += t.text;
+  out.push_back(static_cast<char>(code + 64));
+  out += text;
 }
 
 std::string EncodeToken(int code, std::string_view text) {
   std::string out;
-  out.push_back(kTokenMarker);
-  out.push_back(static_cast<char>(code + 64));
-  out += text;
+  AppendEncoded(out, code, text);
   return out;
 }
 
-std::string EncodeTokens(const Token* begin, const Token* end) {
+namespace {
+
+// Bytes of the texts of tokens [first, last), plus per token extra.
+size_t FormSize(const TokenArray& a, size_t first, size_t last, size_t extra) {
+  size_t n = 0;
+  for (size_t i = first; i < last; ++i) n += a[i].length + extra;
+  return n;
+}
+
+}  // namespace
+
+std::string EncodeTokens(const TokenArray& a, size_t first, size_t last) {
   std::string out;
-  for (const Token* t = begin; t < end; ++t) AppendEncoded(out, *t);
+  out.reserve(FormSize(a, first, last, 2));
+  for (size_t i = first; i < last; ++i) AppendEncoded(out, a[i].code, a.Text(i));
   return out;
 }
 
-std::string ReadableForm(const Token* begin, const Token* end) {
+std::string ReadableForm(const TokenArray& a, size_t first, size_t last) {
   std::string out;
-  for (const Token* t = begin; t < end; ++t) {
-    out += t->text;
+  out.reserve(FormSize(a, first, last, 1) + 1);
+  for (size_t i = first; i < last; ++i) {
+    out += a.Text(i);
     out.push_back(' ');
   }
   out.push_back(' ');
   return out;
 }
 
-std::string JoinedForm(const Token* begin, const Token* end) {
+std::string JoinedForm(const TokenArray& a, size_t first, size_t last) {
   std::string out;
-  for (const Token* t = begin; t < end; ++t) out += t->text;
+  out.reserve(FormSize(a, first, last, 0));
+  for (size_t i = first; i < last; ++i) out += a.Text(i);
   return out;
 }
 

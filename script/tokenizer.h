@@ -81,14 +81,56 @@ inline constexpr char kTokenMarker = '\x7f';
 // Table text of codes 3 to 55; null for other codes.
 const char* TokenTableText(int code);
 
+// One token: its code and where its text lies in the bytes of the array that
+// holds it. The text is read through that array (TokenArray::Text).
 struct Token {
+  uint32_t offset = 0;
+  uint32_t length = 0;
   // A hand-made prepared text may carry any code from -64 to 191; codes outside
   // 1..55 are tokens that no rule accepts.
   int16_t code = tkNone;
-  std::string text;
+};
+static_assert(sizeof(Token) == 12, "four tokens to a cache line, and a bit more");
+
+// The tokens of one text and the bytes their texts are cut from, in two
+// allocations: a prepared script keeps its tokens, and making a string per
+// token cost more than the scan itself.
+//
+// Invariants:
+//   - every token's text [offset, offset + length) lies inside the bytes;
+//   - bytes are only ever added at the end, so a token's text never changes;
+//     a view returned by Text stays valid until the next Append;
+//   - the bytes of a scanned text are the folded text (blanks included),
+//     those of a prepared text the prepared text (markers included); an
+//     appended token's text is copied to the end.
+// Offsets are 32-bit: bytes of 4 GiB or more are refused with std::bad_alloc,
+// as memory that cannot be had.
+class TokenArray {
+ public:
+  TokenArray() = default;
+  // An array over held bytes; tokens come from tokens, each of whose range
+  // must lie inside bytes.
+  TokenArray(std::string bytes, std::vector<Token> tokens);
+
+  size_t size() const { return tokens_.size(); }
+  bool empty() const { return tokens_.empty(); }
+  const Token& operator[](size_t i) const { return tokens_[i]; }
+  const Token* begin() const { return tokens_.data(); }
+  const Token* end() const { return tokens_.data() + tokens_.size(); }
+
+  std::string_view Text(const Token& t) const { return {bytes_.data() + t.offset, t.length}; }
+  std::string_view Text(size_t i) const { return Text(tokens_[i]); }
+
+  // A token whose text is copied to the end of the bytes.
+  void Append(int code, std::string_view text);
+  // Tokens [first, last) of another array.
+  void Append(const TokenArray& from, size_t first, size_t last);
+
+ private:
+  std::vector<Token> tokens_;
+  std::string bytes_;
 };
 
-using TokenArray = std::vector<Token>;
 using TokenArrayPtr = std::shared_ptr<const TokenArray>;
 
 // Comment removal and case folding (only a-z change; string literals keep their case).
@@ -109,12 +151,13 @@ int ReadToken(std::string_view prepared, size_t& pos, std::string_view& text);
 TokenArray ReadPreparedTokens(std::string_view prepared);
 
 std::string EncodeToken(int code, std::string_view text);
-// Prepared form of a token range.
-std::string EncodeTokens(const Token* begin, const Token* end);
-void AppendEncoded(std::string& out, const Token& t);
+void AppendEncoded(std::string& out, int code, std::string_view text);
+// The forms of tokens [first, last) of an array (last at most its size).
+// Prepared form.
+std::string EncodeTokens(const TokenArray& tokens, size_t first, size_t last);
 // Readable form: each token text followed by a blank, plus one more blank.
-std::string ReadableForm(const Token* begin, const Token* end);
+std::string ReadableForm(const TokenArray& tokens, size_t first, size_t last);
 // Token texts joined with nothing between them.
-std::string JoinedForm(const Token* begin, const Token* end);
+std::string JoinedForm(const TokenArray& tokens, size_t first, size_t last);
 
 }  // namespace script

@@ -9,23 +9,22 @@ namespace tools {
 
 namespace {
 
-using script::Token;
 using script::TokenArray;
 
 bool IsQuote(char c) { return c == '\'' || c == '"'; }
 
-bool IsStringToken(const Token& t) {
-  return t.code == script::tkConst && !t.text.empty() && IsQuote(t.text[0]);
+bool IsStringToken(int code, std::string_view text) {
+  return code == script::tkConst && !text.empty() && IsQuote(text[0]);
 }
 
-bool Terminated(const std::string& literal) {
+bool Terminated(std::string_view literal) {
   return literal.size() >= 2 && IsQuote(literal.back());
 }
 
 // A single-quoted literal: its text between the quotes.
-bool PlainLiteral(const Token& t, std::string& text) {
-  if (!IsStringToken(t) || t.text[0] != '\'' || !Terminated(t.text)) return false;
-  text = t.text.substr(1, t.text.size() - 2);
+bool PlainLiteral(int code, std::string_view literal, std::string& text) {
+  if (!IsStringToken(code, literal) || literal[0] != '\'' || !Terminated(literal)) return false;
+  text = literal.substr(1, literal.size() - 2);
   return true;
 }
 
@@ -50,10 +49,9 @@ class Walk {
 
   void Run() {
     for (size_t i = 0; i < t_.size(); ++i) {
-      const Token& tk = t_[i];
-      if (IsStringToken(tk)) {
-        Literal(tk);
-      } else if (tk.code == script::tkIdent) {
+      if (IsStringToken(t_[i].code, t_.Text(i))) {
+        Literal(t_.Text(i));
+      } else if (t_[i].code == script::tkIdent) {
         i = Identifier(i);
       }
     }
@@ -62,16 +60,21 @@ class Walk {
  private:
   int Code(size_t i) const { return i < t_.size() ? static_cast<int>(t_[i].code) : script::tkNone; }
   int Prev(size_t i) const { return i == 0 ? script::tkNone : Code(i - 1); }
+  std::string Text(size_t i) const { return std::string(t_.Text(i)); }
+  // Token i is a single-quoted literal: its text between the quotes.
+  bool Plain(size_t i, std::string& text) const {
+    return i < t_.size() && PlainLiteral(t_[i].code, t_.Text(i), text);
+  }
 
   void Say(const std::string& line) {
     if (said_.insert(line).second) f_.problems.push_back(line);
   }
 
-  void Literal(const Token& tk) {
-    if (!Terminated(tk.text)) {
-      Say("the string " + cp_.ToUtf8(tk.text) + " has no closing quote");
-    } else if (tk.text[0] == '"' && tk.text.size() > 2) {
-      f_.textKeys.push_back(tk.text.substr(1, tk.text.size() - 2));
+  void Literal(std::string_view text) {
+    if (!Terminated(text)) {
+      Say("the string " + cp_.ToUtf8(text) + " has no closing quote");
+    } else if (text[0] == '"' && text.size() > 2) {
+      f_.textKeys.emplace_back(text.substr(1, text.size() - 2));
     }
   }
 
@@ -116,7 +119,7 @@ class Walk {
 
   // Returns the index to continue after.
   size_t Identifier(size_t i) {
-    const std::string& name = t_[i].text;
+    const std::string name = Text(i);
     const int prev = Prev(i);
     const int next = Code(i + 1);
     if (prev == script::tkProcedure || prev == script::tkFunction) {
@@ -124,7 +127,7 @@ class Walk {
       if (next != script::tkLParen) return i;
       const size_t close = Closing(i + 1);
       for (size_t k = i + 2; k < close; ++k)
-        if (t_[k].code == script::tkIdent) f_.assigned.insert(t_[k].text);
+        if (t_[k].code == script::tkIdent) f_.assigned.insert(Text(k));
       return std::min(close, t_.size() - 1);
     }
     if (prev == script::tkFor) f_.assigned.insert(name);
@@ -153,8 +156,8 @@ class Walk {
     } else if (next == script::tkColon || next == script::tkComma || next == script::tkRange) {
       // A label, or the first of the labels of a CASE branch.
     } else {
-      Say("the statement starting " + cp_.ToUtf8(name) + " " + cp_.ToUtf8(t_[i + 1].text) +
-          " cannot run: found " + cp_.ToUtf8(t_[i + 1].text) + ", expected :=, (, [ or ;");
+      Say("the statement starting " + cp_.ToUtf8(name) + " " + cp_.ToUtf8(t_.Text(i + 1)) +
+          " cannot run: found " + cp_.ToUtf8(t_.Text(i + 1)) + ", expected :=, (, [ or ;");
     }
     return i;
   }
@@ -176,15 +179,13 @@ class Walk {
     }
     std::string text;
     if (name == "PLAYSND" || name == "PLAYMUZ") {
-      if (args.size() == 1 && args[0].second == args[0].first + 1 &&
-          PlainLiteral(t_[args[0].first], text))
+      if (args.size() == 1 && args[0].second == args[0].first + 1 && Plain(args[0].first, text))
         f_.sounds.push_back({name, text});
     } else if (name == "SETSCREEN" || name == "FASTSETSCREEN" || name == "FASTSETSCREENNS") {
       for (const auto& [b, e] : args)
-        if (e == b + 1 && t_[b].code == script::tkIdent) f_.screens.push_back({name, t_[b].text});
+        if (e == b + 1 && t_[b].code == script::tkIdent) f_.screens.push_back({name, Text(b)});
     } else if (name == "GETTEXT") {
-      if (args.size() == 1 && args[0].second == args[0].first + 1 &&
-          PlainLiteral(t_[args[0].first], text))
+      if (args.size() == 1 && args[0].second == args[0].first + 1 && Plain(args[0].first, text))
         f_.textKeys.push_back(text);
     } else if (name == "ADDSTAR" || name == "IMSTARSR") {
       f_.usesStars = true;
@@ -194,9 +195,8 @@ class Walk {
   // NAME := 'literal' where NAME is an image property (of this element or a path).
   void ImageAssignment(size_t i) {
     std::string text;
-    if (!PlainLiteral(t_.size() > i + 2 ? t_[i + 2] : Token{}, text) || !EndsStatement(Code(i + 3)))
-      return;
-    const std::string& name = t_[i].text;
+    if (!Plain(i + 2, text) || !EndsStatement(Code(i + 3))) return;
+    const std::string name = Text(i);
     const size_t dot = name.rfind('.');
     const std::string prop = dot == std::string::npos ? name : name.substr(dot + 1);
     if (prop == "IMIMAGE" || prop == "IMBACK") f_.images.push_back({prop, text});

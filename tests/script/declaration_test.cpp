@@ -146,9 +146,10 @@ namespace {
 // Readable form of a prepared text: token texts joined by "|".
 std::string Tokens(const std::string& prepared) {
   std::string out;
-  for (const script::Token& t : script::ReadPreparedTokens(prepared)) {
+  const script::TokenArray tokens = script::ReadPreparedTokens(prepared);
+  for (const script::Token& t : tokens) {
     if (!out.empty()) out += '|';
-    out += t.text;
+    out += tokens.Text(t);
   }
   return out;
 }

@@ -14,9 +14,10 @@ namespace {
 // "code:text" per token, joined by blanks.
 std::string Tokens(const std::string& source) {
   std::string out;
-  for (const Token& t : Tokenize(source)) {
+  const TokenArray tokens = Tokenize(source);
+  for (const Token& t : tokens) {
     if (!out.empty()) out += ' ';
-    out += std::to_string(t.code) + ":" + t.text;
+    out += std::to_string(t.code) + ":" + std::string(tokens.Text(t));
   }
   return out;
 }
@@ -79,20 +80,20 @@ TEST(Tokenizer, TableAndIdentifiers) {
 
 TEST(Tokenizer, PreparedForm) {
   TokenArray t = Tokenize("x := 'a'");
-  std::string prepared = EncodeTokens(t.data(), t.data() + t.size());
+  std::string prepared = EncodeTokens(t, 0, t.size());
   EXPECT_EQ(prepared,
             "\x7f"
             "AX\x7f^:=\x7f"
             "B'a'");
   EXPECT_TRUE(IsPreparedText(prepared));
-  EXPECT_EQ(ReadableForm(t.data(), t.data() + t.size()), "X := 'a'  ");
-  EXPECT_EQ(ReadableForm(t.data(), t.data()), " ");
-  EXPECT_EQ(JoinedForm(t.data(), t.data() + t.size()), "X:='a'");
+  EXPECT_EQ(ReadableForm(t, 0, t.size()), "X := 'a'  ");
+  EXPECT_EQ(ReadableForm(t, 0, 0), " ");
+  EXPECT_EQ(JoinedForm(t, 0, t.size()), "X:='a'");
 
   TokenArray back = ReadPreparedTokens(prepared);
   ASSERT_EQ(back.size(), 3u);
   EXPECT_EQ(back[1].code, tkAssign);
-  EXPECT_EQ(back[2].text, "'a'");
+  EXPECT_EQ(back.Text(2), "'a'");
 
   // ReadToken answers code 0 without moving when no marker stands there.
   size_t pos = 0;
@@ -115,6 +116,48 @@ TEST(Tokenizer, PreparedForm) {
                 .size(),
             1u);
   EXPECT_EQ(ReadPreparedTokens("no marker").size(), 0u);
+}
+
+// Tokens keep their texts in their array's bytes: a range of them reads the
+// same from the scanned array, from a copy appended to another array, and
+// from the prepared form read back; a prepared text's bytes end at its last
+// token.
+TEST(Tokenizer, ArrayRangesAndCopies) {
+  struct Row {
+    const char* source;
+    size_t first, last;
+    const char* readable;
+  };
+  const Row rows[] = {
+      {"x := 'a b'  {c} + 1", 0, 5, "X := 'a b' + 1  "},
+      {"x := 'a b'  {c} + 1", 1, 3, ":= 'a b'  "},
+      {"x := 'a b'  {c} + 1", 5, 5, " "},
+      {"a;b", 0, 3, "A ; B  "},
+      {"", 0, 0, " "},
+  };
+  for (const Row& r : rows) {
+    const TokenArray t = Tokenize(r.source);
+    EXPECT_EQ(ReadableForm(t, r.first, r.last), r.readable) << r.source;
+    TokenArray copy;
+    copy.Append(tkIdent, "Q");
+    copy.Append(t, r.first, r.last);
+    copy.Append(tkSemicolon, ";");
+    ASSERT_EQ(copy.size(), r.last - r.first + 2) << r.source;
+    EXPECT_EQ(ReadableForm(copy, 1, copy.size() - 1), r.readable) << r.source;
+    EXPECT_EQ(copy.Text(0), "Q");
+    EXPECT_EQ(copy.Text(copy.size() - 1), ";");
+    const TokenArray back = ReadPreparedTokens(EncodeTokens(t, r.first, r.last));
+    ASSERT_EQ(back.size(), r.last - r.first) << r.source;
+    for (size_t i = 0; i < back.size(); ++i) {
+      EXPECT_EQ(back[i].code, t[r.first + i].code) << r.source;
+      EXPECT_EQ(back.Text(i), t.Text(r.first + i)) << r.source;
+    }
+  }
+  // Nothing from a code 0 token on is read.
+  const TokenArray cut =
+      ReadPreparedTokens(EncodeToken(1, "AB") + EncodeToken(0, "C") + EncodeToken(1, "D"));
+  ASSERT_EQ(cut.size(), 1u);
+  EXPECT_EQ(cut.Text(0), "AB");
 }
 
 // Prepare gives the main program; a prepared text is taken as it is.
@@ -150,8 +193,7 @@ TEST(Tokenizer, OddPreparedCodes) {
     for (const std::string& prepared : {text, EncodeToken(code, "") + text}) {
       const bool ok = calc.RunPrepared(prepared);
       EXPECT_TRUE(testing_support::IsScriptErrorCode(calc.ErrorCode()))
-          << "token code " << code << ": error " << calc.ErrorCode() << " "
-          << calc.ErrorMessage();
+          << "token code " << code << ": error " << calc.ErrorCode() << " " << calc.ErrorMessage();
       EXPECT_EQ(ok, calc.ErrorCode() == 0) << "token code " << code;
     }
   }
