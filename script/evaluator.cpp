@@ -152,9 +152,9 @@ bool TPasCalc::EvalUnitFresh(ExprUnit& unit, Value& out) {
     c.resolved = true;
   }
   if (c.proc) {
-    if (!CallScriptProcedure(*c.proc, c, out)) Fail("Error in procedure: " + c.name, 7);
+    if (!CallScriptProcedure(*c.proc, c, out)) FailAbout("Error in procedure: ", c.name, 7);
   } else if (!CallNative(c, out)) {
-    Fail("Error in function: " + c.name, 7);
+    FailAbout("Error in function: ", c.name, 7);
   }
 }
 
@@ -220,44 +220,9 @@ void TPasCalc::EvalNode(Node& n, Value& out) {
       out = std::move(r);
       return;
     }
-    case NodeKind::Chain: {
-      // Operands that are constants or plain variables are used where they
-      // stand; calls are made without a further step through EvalNode.
-      Node& first = *n.a;
-      const Value* fv;
-      if (first.kind == NodeKind::Var && (fv = PlainVar(*first.var)) != nullptr) {
-        // A text that "+" appends to gets its room at once: the copy is
-        // then the only one the chain makes.
-        if (fv->kind == VKind::String && n.rest[0].first == Op::Add)
-          out.s.reserve(fv->s.size() + kAppendRoom);
-        out = *fv;
-      } else if (first.kind == NodeKind::Call)
-        EvalCall(*first.call, out);
-      else
-        EvalNode(first, out);
-      Value right;
-      for (size_t i = 0; i < n.rest.size(); ++i) {
-        if (errCode_) return;
-        Node& r = *n.rest[i].second;
-        if (r.kind == NodeKind::Const && !r.textKey) {
-          Combine(n.rest[i].first, n.restText[i], out, r.value);
-          continue;
-        }
-        if (r.kind == NodeKind::Var) {
-          if (const Value* rv = PlainVar(*r.var)) {
-            Combine(n.rest[i].first, n.restText[i], out, *rv);
-            continue;
-          }
-        }
-        if (r.kind == NodeKind::Call)
-          EvalCall(*r.call, right);
-        else
-          EvalNode(r, right);
-        if (errCode_) return;
-        Combine(n.rest[i].first, n.restText[i], out, right);
-      }
+    case NodeKind::Chain:
+      EvalChain(n, out);
       return;
-    }
     case NodeKind::Error:
       Fail(n.fault);
       return;
@@ -265,6 +230,44 @@ void TPasCalc::EvalNode(Node& n, Value& out) {
       EvalNode(*n.a, out);
       if (!errCode_) Fail(n.fault);
       return;
+  }
+}
+
+// Operands that are constants or plain variables are used where they stand;
+// calls are made without a further step through EvalNode. A frame of its
+// own: the frames of EvalNode, which every nesting level of calls passes
+// through, stay small.
+void TPasCalc::EvalChain(Node& n, Value& out) {
+  Node& first = *n.a;
+  const Value* fv;
+  if (first.kind == NodeKind::Var && (fv = PlainVar(*first.var)) != nullptr) {
+    // A text that "+" appends to gets its room at once: the copy is
+    // then the only one the chain makes.
+    if (fv->kind == VKind::String && n.rest[0].first == Op::Add)
+      out.s.reserve(fv->s.size() + kAppendRoom);
+    out = *fv;
+  } else if (first.kind == NodeKind::Call)
+    EvalCall(*first.call, out);
+  else
+    EvalNode(first, out);
+  // One place combines: the frame holds the inline operator paths once.
+  Value right;
+  for (size_t i = 0; i < n.rest.size(); ++i) {
+    if (errCode_) return;
+    Node& r = *n.rest[i].second;
+    const Value* rv;
+    if (r.kind == NodeKind::Const && !r.textKey) {
+      rv = &r.value;
+    } else if (r.kind == NodeKind::Var && (rv = PlainVar(*r.var)) != nullptr) {
+    } else {
+      if (r.kind == NodeKind::Call)
+        EvalCall(*r.call, right);
+      else
+        EvalNode(r, right);
+      if (errCode_) return;
+      rv = &right;
+    }
+    Combine(n.rest[i].first, n.restText[i], out, *rv);
   }
 }
 
@@ -369,7 +372,7 @@ void TPasCalc::EvalVar(VarNode& v, Value& out) {
 
 bool TPasCalc::CallNative(CallNode& c, Value& out) {
   if (c.func < 0 || static_cast<size_t>(c.func) >= funcs_.Count()) {
-    Fail("Unknown function: " + c.name, 8);
+    FailAbout("Unknown function: ", c.name, 8);
     return false;
   }
   // Argument lists are reused across calls; nested calls take the next one.
@@ -396,7 +399,7 @@ bool TPasCalc::CallNative(CallNode& c, Value& out) {
     Value v;
     if (!EvalUnit(c.args[i], v)) {
       if (errCode_ == 0)
-        Fail("Invalid expression in function params: " + c.args[i].text.Encoded(), 7);
+        FailAbout("Invalid expression in function params: ", c.args[i].text.Encoded(), 7);
       return false;
     }
     ArgInfo& info = c.argInfo[i];
@@ -429,7 +432,7 @@ bool TPasCalc::CallNative(CallNode& c, Value& out) {
       vars_.SetValueAt(static_cast<size_t>(k), std::move(args.At(i).value));
     }
   } else {
-    Fail("Invalid parameters, function " + c.name + (caught ? " : " + message : std::string()), 7);
+    FailAbout("Invalid parameters, function ", caught ? c.name + " : " + message : c.name, 7);
   }
   out = std::move(result.value);
   return ok;
@@ -485,11 +488,11 @@ BoundName::BoundName(const std::string& n)
   for (size_t i = 0; i < c.args.size(); ++i) {
     if (!EvalUnit(c.args[i], v)) {
       if (errCode_ == 0)
-        Fail("Invalid expression in function params: " + c.args[i].text.Encoded(), 7);
+        FailAbout("Invalid expression in function params: ", c.args[i].text.Encoded(), 7);
       return false;
     }
     if (!Bind(p.params[i], std::move(v))) {
-      Fail("Duplicate variable name: " + p.params[i].name, 24);
+      FailAbout("Duplicate variable name: ", p.params[i].name, 24);
       return false;
     }
   }
@@ -570,13 +573,13 @@ BoundName::BoundName(const std::string& n)
 
 bool TPasCalc::CallScriptProcedure(TProcedure& p, CallNode& c, Value& out) {
   if (callDepth_ >= kMaxCallDepth) {
-    Fail("Procedure calls nested too deeply: " + p.Name, kErrNesting);
+    FailAbout("Procedure calls nested too deeply: ", p.Name, kErrNesting);
     return false;
   }
   // The caller's variables come back as they were, whatever the call does.
   Snapshot snapshot(vars_, useCache_);
   if (c.args.size() != p.params.size()) {
-    Fail("Wrong parameters amount, procedure " + p.Name, 7);
+    FailAbout("Wrong parameters amount, procedure ", p.Name, 7);
     return false;
   }
   if (!BindParameters(p, c)) return false;
@@ -592,7 +595,7 @@ bool TPasCalc::CallScriptProcedure(TProcedure& p, CallNode& c, Value& out) {
   snapshot.Restore();
   if (!gotResult) {
     flowBack_.resize(backBase);
-    Fail("Function must return result : " + p.Name, 26);
+    FailAbout("Function must return result : ", p.Name, 26);
     return false;
   }
   GiveFlowBack(c, backBase);

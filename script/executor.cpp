@@ -277,11 +277,11 @@ void TPasCalc::ExecAssign(AssignStmt& s) {
   }
   // A plain name: the common case.
   if (!s.validName) {
-    Fail("Invalid variable name: " + s.name, 4);
+    FailAbout("Invalid variable name: ", s.name, 4);
     return;
   }
   if (vars_.NamesArray(s.name)) {
-    Fail("Array with same name exist : " + s.name, 24);
+    FailAbout("Array with same name exist : ", s.name, 24);
     return;
   }
   Bind(*s.target, std::move(v));

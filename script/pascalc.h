@@ -183,6 +183,11 @@ class TPasCalc {
   void LogError();                                  // the line of the error just set
   void Fail(const std::string& message, int code);  // the current context is the text
   void Fail(const Fault& f);
+  // Fail with the message prefix + subject, built out of line: the frames
+  // of the recursive evaluation stay small (sanitizer builds give every
+  // temporary text a slot of its own).
+  [[gnu::noinline, gnu::cold]] void FailAbout(std::string_view prefix, std::string_view subject,
+                                              int code);
   void WriteLog(const std::string& line);
   bool ExecuteMain(PreparedScript& script);
   std::shared_ptr<PreparedScript> CachedPrepared(const std::string& prepared);
@@ -226,6 +231,7 @@ class TPasCalc {
   bool EvalUnitFresh(ExprUnit& unit, Value& out);
   bool EvalTree(ExprTree& tree, Value& out);
   void EvalNode(Node& n, Value& out);
+  void EvalChain(Node& n, Value& out);
   void EvalVar(VarNode& v, Value& out);
   const Value* PlainVar(VarNode& v);
   void EvalCall(CallNode& c, Value& out);
