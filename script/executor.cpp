@@ -257,25 +257,26 @@ void TPasCalc::ExecListWith(StmtList& list) {
   }
 }
 
-void TPasCalc::ExecAssign(AssignStmt& s) {
-  if (s.index.present || s.strIndex.present) {
-    ExecIndexedAssign(s);
-    return;
-  }
+// The value an assignment stores, after the checks made before it; false
+// when there is none to store (a failure, or a call made as a statement).
+[[gnu::always_inline]] inline bool TPasCalc::AssignedValue(AssignStmt& s, Value& v) {
   if (s.found) {
     Fail(s.found);
-    return;
+    return false;
   }
-  Value v;
   if (s.isCall) {
     if (!EvalUnit(s.callExpr, v)) Fail("Error in expression", 1);
-    return;
+    return false;
   }
   if (!EvalUnit(s.rhs, v)) {
     Fail("Error in expression", 1);
-    return;
+    return false;
   }
-  // A plain name: the common case.
+  return true;
+}
+
+// A plain name as the target: the common case.
+[[gnu::always_inline]] inline void TPasCalc::AssignPlain(AssignStmt& s, Value&& v) {
   if (!s.validName) {
     FailAbout("Invalid variable name: ", s.name, 4);
     return;
@@ -287,36 +288,25 @@ void TPasCalc::ExecAssign(AssignStmt& s) {
   Bind(*s.target, std::move(v));
 }
 
+void TPasCalc::ExecAssign(AssignStmt& s) {
+  if (s.index.present || s.strIndex.present) {
+    ExecIndexedAssign(s);
+    return;
+  }
+  Value v;
+  if (AssignedValue(s, v)) AssignPlain(s, std::move(v));
+}
+
 // The target has an index list: the indexes are read before the value.
 void TPasCalc::ExecIndexedAssign(AssignStmt& s) {
   std::string i1, i2;
   bool has1 = s.index.present, has2 = s.strIndex.present;
   if (has1 && !ReadIndexList(s.index, i1)) return;
   if (has2 && !ReadIndexList(s.strIndex, i2)) return;
-  if (s.found) {
-    Fail(s.found);
-    return;
-  }
   Value v;
-  if (s.isCall) {
-    if (!EvalUnit(s.callExpr, v)) Fail("Error in expression", 1);
-    return;
-  }
-  if (!EvalUnit(s.rhs, v)) {
-    Fail("Error in expression", 1);
-    return;
-  }
+  if (!AssignedValue(s, v)) return;
   if (!has1) {
-    // No first index: the plain name.
-    if (!s.validName) {
-      Fail("Invalid variable name: " + s.name, 4);
-      return;
-    }
-    if (vars_.NamesArray(s.name)) {
-      Fail("Array with same name exist : " + s.name, 24);
-      return;
-    }
-    Bind(*s.target, std::move(v));
+    AssignPlain(s, std::move(v));
     return;
   }
   if (!has2 && vars_.Exists(s.name)) {

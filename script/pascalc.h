@@ -231,7 +231,7 @@ class TPasCalc {
   bool EvalUnitFresh(ExprUnit& unit, Value& out);
   bool EvalTree(ExprTree& tree, Value& out);
   void EvalNode(Node& n, Value& out);
-  void EvalChain(Node& n, Value& out);
+  [[gnu::always_inline]] void EvalChain(Node& n, Value& out);
   void EvalVar(VarNode& v, Value& out);
   const Value* PlainVar(VarNode& v);
   void EvalCall(CallNode& c, Value& out);
@@ -247,6 +247,7 @@ class TPasCalc {
   bool TakeFlowBack(TProcedure& p, CallNode& c, Value& out);
   void GiveFlowBack(CallNode& c, size_t from);
   bool CallNative(CallNode& c, Value& out);
+  [[gnu::noinline]] bool InvokeNative(CallNode& c, TVarList& args, TVar& result);
   bool GetName(const std::string& name, const ElementPath* path, Value& out);
   bool SetName(const std::string& name, const ElementPath* path, const Value& value);
   // Set of a name taken apart in advance: the variable, else an element-path
@@ -273,7 +274,9 @@ class TPasCalc {
   void ExecSole(StmtList& list);
   void ExecStmt(Stmt& s);
   void ExecAssign(struct AssignStmt& s);
-  void ExecIndexedAssign(struct AssignStmt& s);
+  [[gnu::noinline]] void ExecIndexedAssign(struct AssignStmt& s);
+  bool AssignedValue(struct AssignStmt& s, Value& v);
+  void AssignPlain(struct AssignStmt& s, Value&& v);
   void ExecIf(struct IfStmt& s);
   void ExecFor(struct ForStmt& s);
   void ExecWhile(struct WhileStmt& s);
