@@ -177,11 +177,6 @@ struct BoundName {
   bool dotted = false;     // holds "."
   bool bracketed = false;  // holds "["
   TVarList::Hint hint;
-  // A plain name the host refused to write on an element stays refused
-  // while the host's stamp holds (a function's RESULT is bound this way,
-  // once per call): the element and the stamp of that answer; 0 for none.
-  uint32_t refusedOn = 0;
-  uint64_t refusedStamp = 0;
   explicit BoundName(const std::string& n);
 };
 

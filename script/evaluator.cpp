@@ -152,9 +152,9 @@ bool TPasCalc::EvalUnitFresh(ExprUnit& unit, Value& out) {
     c.resolved = true;
   }
   if (c.proc) {
-    if (!CallScriptProcedure(*c.proc, c, out)) FailAbout("Error in procedure: ", c.name, 7);
+    if (!CallScriptProcedure(*c.proc, c, out)) Fail("Error in procedure: " + c.name, 7);
   } else if (!CallNative(c, out)) {
-    FailAbout("Error in function: ", c.name, 7);
+    Fail("Error in function: " + c.name, 7);
   }
 }
 
@@ -372,7 +372,7 @@ void TPasCalc::EvalVar(VarNode& v, Value& out) {
 
 bool TPasCalc::CallNative(CallNode& c, Value& out) {
   if (c.func < 0 || static_cast<size_t>(c.func) >= funcs_.Count()) {
-    FailAbout("Unknown function: ", c.name, 8);
+    Fail("Unknown function: " + c.name, 8);
     return false;
   }
   // Argument lists are reused across calls; nested calls take the next one.
@@ -399,7 +399,7 @@ bool TPasCalc::CallNative(CallNode& c, Value& out) {
     Value v;
     if (!EvalUnit(c.args[i], v)) {
       if (errCode_ == 0)
-        FailAbout("Invalid expression in function params: ", c.args[i].text.Encoded(), 7);
+        Fail("Invalid expression in function params: " + c.args[i].text.Encoded(), 7);
       return false;
     }
     ArgInfo& info = c.argInfo[i];
@@ -439,27 +439,12 @@ bool TPasCalc::InvokeNative(CallNode& c, TVarList& args, TVar& result) {
     caught = true;
     message = e.what();
   }
-  FailAbout("Invalid parameters, function ", caught ? c.name + " : " + message : c.name, 7);
+  Fail("Invalid parameters, function " + c.name + (caught ? " : " + message : std::string()), 7);
   return false;
 }
 
 [[gnu::always_inline]] inline TVarList::Hint& TPasCalc::HintOf(BoundName& b) {
   return b.isResult ? resultHint_ : b.hint;
-}
-
-// An element write of the name, unless the host refused this plain name on
-// the current element before and its stamp says nothing has changed since.
-[[gnu::always_inline]] inline bool TPasCalc::WriteBound(BoundName& b, const Value& value) {
-  const bool remember = useCache_ && host_ && b.path.plain;
-  if (remember && b.refusedStamp != 0 && b.refusedStamp == host_->PathStamp() &&
-      b.refusedOn == host_->CurrentElement())
-    return false;
-  if (WritePath(host_, &vars_, b.path, value)) return true;
-  if (remember) {
-    b.refusedStamp = host_->PathStamp();
-    b.refusedOn = host_->CurrentElement();
-  }
-  return false;
 }
 
 bool TPasCalc::Bind(BoundName& b, Value&& value) {
@@ -468,7 +453,7 @@ bool TPasCalc::Bind(BoundName& b, Value&& value) {
     vars_.SetValueAt(static_cast<size_t>(k), std::move(value));
     return true;
   }
-  if (WriteBound(b, value)) return true;
+  if (WritePath(host_, &vars_, b.path, value)) return true;
   if (!b.valid) return false;
   vars_.AddNew(b.name, std::move(value), host_, b.dotted, b.bracketed);
   if (useCache_) vars_.PointHint(vars_.Count() - 1, HintOf(b));
@@ -493,11 +478,11 @@ BoundName::BoundName(const std::string& n)
   for (size_t i = 0; i < c.args.size(); ++i) {
     if (!EvalUnit(c.args[i], v)) {
       if (errCode_ == 0)
-        FailAbout("Invalid expression in function params: ", c.args[i].text.Encoded(), 7);
+        Fail("Invalid expression in function params: " + c.args[i].text.Encoded(), 7);
       return false;
     }
     if (!Bind(p.params[i], std::move(v))) {
-      FailAbout("Duplicate variable name: ", p.params[i].name, 24);
+      Fail("Duplicate variable name: " + p.params[i].name, 24);
       return false;
     }
   }
@@ -578,13 +563,13 @@ BoundName::BoundName(const std::string& n)
 
 bool TPasCalc::CallScriptProcedure(TProcedure& p, CallNode& c, Value& out) {
   if (callDepth_ >= kMaxCallDepth) {
-    FailAbout("Procedure calls nested too deeply: ", p.Name, kErrNesting);
+    Fail("Procedure calls nested too deeply: " + p.Name, kErrNesting);
     return false;
   }
   // The caller's variables come back as they were, whatever the call does.
   Snapshot snapshot(vars_, useCache_);
   if (c.args.size() != p.params.size()) {
-    FailAbout("Wrong parameters amount, procedure ", p.Name, 7);
+    Fail("Wrong parameters amount, procedure " + p.Name, 7);
     return false;
   }
   if (!BindParameters(p, c)) return false;
@@ -600,7 +585,7 @@ bool TPasCalc::CallScriptProcedure(TProcedure& p, CallNode& c, Value& out) {
   snapshot.Restore();
   if (!gotResult) {
     flowBack_.resize(backBase);
-    FailAbout("Function must return result : ", p.Name, 26);
+    Fail("Function must return result : " + p.Name, 26);
     return false;
   }
   GiveFlowBack(c, backBase);

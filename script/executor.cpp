@@ -278,11 +278,11 @@ void TPasCalc::ExecListWith(StmtList& list) {
 // A plain name as the target: the common case.
 [[gnu::always_inline]] inline void TPasCalc::AssignPlain(AssignStmt& s, Value&& v) {
   if (!s.validName) {
-    FailAbout("Invalid variable name: ", s.name, 4);
+    Fail("Invalid variable name: " + s.name, 4);
     return;
   }
   if (vars_.NamesArray(s.name)) {
-    FailAbout("Array with same name exist : ", s.name, 24);
+    Fail("Array with same name exist : " + s.name, 24);
     return;
   }
   Bind(*s.target, std::move(v));

@@ -56,10 +56,8 @@ class ScriptHost {
   virtual uint32_t ParentOf(uint32_t) { return 0; }
   // The game root, reached by the path segment QZDB; 0 when there is none.
   virtual uint32_t RootElement() { return 0; }
-  // Changes whenever an answer a host marked stable (NameSlot) could change,
-  // and whenever a name SetValue refused on an element could become
-  // writable there; 0: the host keeps no such promise, and callers must
-  // not keep answers.
+  // Changes whenever an answer a host marked stable (NameSlot) could change;
+  // 0: the host marks none, and callers must not keep answers.
   virtual uint64_t PathStamp() { return 0; }
   // By-name read and write on an element; false when the name is unknown there.
   virtual bool GetValue(uint32_t, const std::string&, Value&) { return false; }

@@ -181,13 +181,6 @@ void TPasCalc::Fail(const Fault& f) {
   Fail(f.message, f.code);
 }
 
-void TPasCalc::FailAbout(std::string_view prefix, std::string_view subject, int code) {
-  std::string message;
-  message.reserve(prefix.size() + subject.size());
-  message.append(prefix).append(subject);
-  Fail(message, code);
-}
-
 void TPasCalc::ReportError(const std::string& message, int code) {
   Fail(message, code);
 }

@@ -183,11 +183,6 @@ class TPasCalc {
   void LogError();                                  // the line of the error just set
   void Fail(const std::string& message, int code);  // the current context is the text
   void Fail(const Fault& f);
-  // Fail with the message prefix + subject, built out of line: the frames
-  // of the recursive evaluation stay small (sanitizer builds give every
-  // temporary text a slot of its own).
-  [[gnu::noinline, gnu::cold]] void FailAbout(std::string_view prefix, std::string_view subject,
-                                              int code);
   void WriteLog(const std::string& line);
   bool ExecuteMain(PreparedScript& script);
   std::shared_ptr<PreparedScript> CachedPrepared(const std::string& prepared);
@@ -253,7 +248,6 @@ class TPasCalc {
   // Set of a name taken apart in advance: the variable, else an element-path
   // write, else a new variable (false when the name is not valid).
   bool Bind(BoundName& b, Value&& value);
-  bool WriteBound(BoundName& b, const Value& value);
   TVarList::Hint& HintOf(BoundName& b);
 
   // ---- stmt_compiler.cpp -------------------------------------------------------
